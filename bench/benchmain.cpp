@@ -1,0 +1,125 @@
+#include "bench.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+std::atomic<long long> allocationCount{0};
+}
+
+void *operator new(std::size_t size)
+{
+    allocationCount.fetch_add(1, std::memory_order_relaxed);
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace cmbench {
+
+std::vector<Entry> &registry()
+{
+    static std::vector<Entry> entries;
+    return entries;
+}
+
+Registrar::Registrar(const char *name, Body body)
+{
+    registry().push_back({QString::fromUtf8(name), std::move(body)});
+}
+
+double medianMs(int runs, const std::function<void()> &fn)
+{
+    std::vector<double> times;
+    times.reserve(std::size_t(runs));
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        fn();
+        const auto end = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+long long allocations()
+{
+    return allocationCount.load(std::memory_order_relaxed);
+}
+
+QString makeScript(int lines)
+{
+    static const QStringList words = {u"the"_s,     u"camera"_s, u"presenter"_s, u"reads"_s,
+                                      u"evening"_s, u"news"_s,   u"slowly"_s,    u"and"_s,
+                                      u"clearly"_s, u"tonight"_s, u"with"_s,     u"care"_s};
+    QString script;
+    script.reserve(lines * 64);
+    for (int i = 0; i < lines; ++i) {
+        if (i > 0)
+            script += u'\n';
+        if (i % 10 == 9) {
+            script += u"[Pause — look into the lens]"_s;
+            continue;
+        }
+        for (int w = 0; w < 10; ++w) {
+            if (w > 0)
+                script += u' ';
+            script += words[(i * 7 + w * 3) % words.size()];
+        }
+        script += u'.';
+    }
+    return script;
+}
+
+} // namespace cmbench
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const QStringList wanted = app.arguments().mid(1);
+    QTextStream out(stdout);
+    const cmbench::Report report = [&out](const QString &name, double value,
+                                          const QString &unit) {
+        out << u"{\"bench\": \"%1\", \"value\": %2, \"unit\": \"%3\"}"_s.arg(name)
+                   .arg(value, 0, 'g', 6)
+                   .arg(unit)
+            << Qt::endl;
+    };
+    int ran = 0;
+    for (const auto &entry : cmbench::registry()) {
+        if (!wanted.isEmpty() && !wanted.contains(entry.name))
+            continue;
+        entry.body(report);
+        ++ran;
+    }
+    if (ran == 0) {
+        QTextStream err(stderr);
+        err << "no such bench; known:";
+        for (const auto &entry : cmbench::registry())
+            err << ' ' << entry.name;
+        err << Qt::endl;
+        return 1;
+    }
+    return 0;
+}

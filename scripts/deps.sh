@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a task needs, only those that are missing (quick when all are
+# there). Usage: scripts/deps.sh build|run|test
+set -euo pipefail
+
+build=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
+    libzip-dev libfontconfig-dev
+    # Open stand-ins for the prompter's font choices, the rounded and monospaced interface
+    # faces, and the icon font of the interface symbols.
+    fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand
+    fonts-material-design-icons-iconfont
+)
+run=(xvfb xauth)
+test=(
+    xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+    clang libclang-rt-14-dev
+)
+
+wanted=("${build[@]}")
+case "${1:-build}" in
+    build) ;;
+    run) wanted+=("${run[@]}") ;;
+    test) wanted+=("${test[@]}") ;;
+    *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for pkg in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+fi

@@ -1,0 +1,365 @@
+#include "cmengine.h"
+
+#include "cmscriptstore.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int endWatchIntervalMs = 200;
+constexpr int autosaveDelayMs = 700;
+constexpr double endTolerance = 0.5;
+
+QSettings settingsStore()
+{
+    return QSettings(u"Orvelle Software"_s, u"Cuemaster"_s);
+}
+
+} // namespace
+
+CMEngine &CMEngine::shared()
+{
+    // Parented to the application, so it is destroyed (and flushes its autosave) with it.
+    static CMEngine *instance = new CMEngine(QCoreApplication::instance());
+    return *instance;
+}
+
+CMEngine::CMEngine(QObject *parent)
+    : QObject(parent), m_timeSource([] { return CMClock::now(); })
+{
+    m_endWatch.setInterval(endWatchIntervalMs);
+    connect(&m_endWatch, &QTimer::timeout, this, [this] { checkEnd(now()); });
+
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(autosaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &CMEngine::writeScript);
+
+    const CMScriptStore::Loaded loaded = CMScriptStore::load(scriptPath());
+    m_script = loaded.text.value_or(sampleScript());
+    m_keepUnreadableFile = !loaded.text && loaded.existed;
+
+    const QByteArray stored = settingsStore().value(QLatin1StringView(settingsKey)).toByteArray();
+    if (!stored.isEmpty())
+        m_settings = CMSettings::fromJson(stored).value_or(CMSettings{});
+
+    if (auto *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &CMEngine::flushPendingSave);
+}
+
+CMEngine::~CMEngine()
+{
+    flushPendingSave();
+}
+
+void CMEngine::setTimeSource(CMTimeSource source)
+{
+    m_timeSource = source ? std::move(source) : CMTimeSource([] { return CMClock::now(); });
+}
+
+// --- script and autosave
+
+void CMEngine::setScript(const QString &script)
+{
+    m_script = script;
+    scheduleSave();
+    Q_EMIT scriptChanged();
+}
+
+void CMEngine::scheduleSave()
+{
+    m_saveTimer.start();
+}
+
+void CMEngine::flushPendingSave()
+{
+    if (m_saveTimer.isActive()) {
+        m_saveTimer.stop();
+        writeScript();
+    }
+}
+
+void CMEngine::writeScript()
+{
+    const QString path = scriptPath();
+    if (m_keepUnreadableFile) {
+        CMScriptStore::keepAside(path);
+        m_keepUnreadableFile = false;
+    }
+    Q_EMIT scriptSaved(CMScriptStore::save(path, m_script));
+}
+
+QString CMEngine::scriptPath()
+{
+    return CMScriptStore::path();
+}
+
+QString CMEngine::sampleScript()
+{
+    return u"[Welcome — OVS Cuemaster]\n"
+           u"Good evening, and thank you for joining us.\n"
+           u"\n"
+           u"This is a sample script. Replace it with your own: type or paste in the editor, or "
+           u"click Import to load a TXT, RTF or Word (DOCX) file.\n"
+           u"\n"
+           u"Press Space to start scrolling. Use the up and down arrows to go faster or slower "
+           u"while you read.\n"
+           u"\n"
+           u"[Pause — look into the lens]\n"
+           u"Lines in square brackets are cues for you. They show smaller and dimmed, so you "
+           u"know not to read them out loud.\n"
+           u"\n"
+           u"When you're ready, click Go Live to put the prompter on your second display or full "
+           u"screen.\n"
+           u"\n"
+           u"Thanks for watching."_s;
+}
+
+// --- settings
+
+void CMEngine::setSettings(const CMSettings &settings)
+{
+    const CMSettings old = m_settings;
+    m_settings = settings;
+    saveSettings();
+    if (old.speed != settings.speed || old.fontSize != settings.fontSize)
+        rebase(old);
+    Q_EMIT settingsChanged();
+}
+
+void CMEngine::saveSettings() const
+{
+    settingsStore().setValue(QLatin1StringView(settingsKey), m_settings.toJson());
+}
+
+// --- run state and layout facts
+
+void CMEngine::setRunning(bool running)
+{
+    if (m_running == running)
+        return;
+    m_running = running;
+    Q_EMIT runningChanged(running);
+}
+
+void CMEngine::setFinished(bool finished)
+{
+    if (m_finished == finished)
+        return;
+    m_finished = finished;
+    Q_EMIT finishedChanged(finished);
+}
+
+void CMEngine::setCountdownEnds(std::optional<CMInstant> ends)
+{
+    if (m_countdownEnds == ends)
+        return;
+    m_countdownEnds = ends;
+    Q_EMIT countdownEndsChanged();
+}
+
+void CMEngine::setContentHeight(double height)
+{
+    if (m_contentHeight == height)
+        return;
+    m_contentHeight = height;
+    Q_EMIT contentHeightChanged(height);
+}
+
+void CMEngine::setViewportHeight(double height)
+{
+    if (m_viewportHeight == height)
+        return;
+    m_viewportHeight = height;
+    Q_EMIT viewportHeightChanged(height);
+}
+
+void CMEngine::setScreenIndex(int index)
+{
+    if (m_screenIndex == index)
+        return;
+    m_screenIndex = index;
+    Q_EMIT screenIndexChanged(index);
+}
+
+void CMEngine::setLive(bool live)
+{
+    if (m_live == live)
+        return;
+    m_live = live;
+    Q_EMIT liveChanged(live);
+}
+
+// --- scroll clock
+
+double CMEngine::rate(const CMSettings &settings)
+{
+    const double speed = settings.usableSpeed();
+    return settings.usableFontSize() * (0.35 * speed + 0.06 * speed * speed);
+}
+
+double CMEngine::offset(CMInstant t) const noexcept
+{
+    const double end = std::max(m_contentHeight, 0.0);
+    double value = m_base;
+    if (m_running && m_startedAt) {
+        if (m_countdownEnds && t < *m_countdownEnds)
+            return std::clamp(m_base, 0.0, end);
+        const CMInstant start =
+            m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
+        const double elapsed = std::max(secondsBetween(start, t), 0.0);
+        value = m_base + elapsed * rate(m_settings);
+    }
+    return std::min(end, std::max(value, 0.0));
+}
+
+bool CMEngine::atEnd() const
+{
+    const double end = std::max(m_contentHeight, 0.0);
+    return end > 0 && offset(now()) >= end - endTolerance;
+}
+
+// --- transport
+
+void CMEngine::play()
+{
+    if (atEnd())
+        m_base = 0;
+    const CMInstant t = now();
+    const qint64 countdown = m_settings.clamped().countdown;
+    if (m_base < 1.0 && countdown > 0)
+        setCountdownEnds(addSeconds(t, double(countdown)));
+    else
+        setCountdownEnds(std::nullopt);
+    m_startedAt = t;
+    setRunning(true);
+    setFinished(false);
+    m_endWatch.start();
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::pause()
+{
+    m_base = offset(now());
+    m_startedAt.reset();
+    setRunning(false);
+    setCountdownEnds(std::nullopt);
+    m_endWatch.stop();
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::jump(double delta)
+{
+    const bool wasRunning = m_running;
+    const double o = offset(now());
+    m_base = std::min(std::max(m_contentHeight, 0.0), std::max(o + delta, 0.0));
+    if (m_contentHeight >= 0 && m_base < m_contentHeight - endTolerance)
+        setFinished(false);
+    if (wasRunning) {
+        m_startedAt = now();
+        setCountdownEnds(std::nullopt);
+    }
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::faster()
+{
+    CMSettings s = m_settings;
+    s.speed = std::min(s.speed + 0.5, 10.0);
+    setSettings(s);
+}
+
+void CMEngine::slower()
+{
+    CMSettings s = m_settings;
+    s.speed = std::max(s.speed - 0.5, 0.0);
+    setSettings(s);
+}
+
+void CMEngine::rebase(const CMSettings &old)
+{
+    const CMInstant t = now();
+    double o = m_base;
+    if (m_running && m_startedAt && (!m_countdownEnds || t >= *m_countdownEnds)) {
+        const CMInstant start =
+            m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
+        const double elapsed = std::max(secondsBetween(start, t), 0.0);
+        o = std::min(std::max(m_contentHeight, 0.0), std::max(m_base + elapsed * rate(old), 0.0));
+        m_startedAt = t;
+        setCountdownEnds(std::nullopt);
+    }
+    const double oldSize = old.usableFontSize();
+    const double newSize = m_settings.usableFontSize();
+    if (old.fontSize > 0 && oldSize != newSize)
+        o = o * newSize / oldSize;
+    m_base = o;
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::checkEnd(CMInstant t)
+{
+    if (!m_running || m_contentHeight <= 0)
+        return;
+    if (m_countdownEnds && t < *m_countdownEnds)
+        return;
+    if (offset(t) < m_contentHeight - endTolerance)
+        return;
+    m_base = std::max(m_contentHeight, 0.0);
+    setRunning(false);
+    m_startedAt.reset();
+    setCountdownEnds(std::nullopt);
+    setFinished(true);
+    m_endWatch.stop();
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::remember(double shownOffset)
+{
+    if (m_running && shownOffset >= std::max(m_contentHeight, 0.0) - endTolerance)
+        checkEnd(now());
+}
+
+void CMEngine::toggle()
+{
+    Q_EMIT focusToPrompterRequested();
+    if (m_running)
+        pause();
+    else
+        play();
+}
+
+void CMEngine::backToTop()
+{
+    Q_EMIT focusToPrompterRequested();
+    pause();
+    m_base = 0;
+    setFinished(false);
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::goToEnd()
+{
+    pause();
+    m_base = std::max(m_contentHeight, 0.0);
+    Q_EMIT positionChanged();
+}
+
+void CMEngine::jumpBack()
+{
+    jump(-0.4 * m_viewportHeight);
+}
+
+void CMEngine::jumpAhead()
+{
+    jump(0.4 * m_viewportHeight);
+}
+
+void CMEngine::replaceScript(const QString &script)
+{
+    setScript(script);
+    backToTop();
+}

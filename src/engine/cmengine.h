@@ -1,0 +1,141 @@
+#pragma once
+
+#include "cmclock.h"
+#include "cmsettings.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+// The one model object: the script, the settings, the scroll clock and the run state.
+// The scroll position is a pure function of time, offset(at); the transport operations only
+// move the base offset and the start instant. Main thread only; never sees a widget: where an
+// action must move the keyboard focus or end live mode it emits a request that the view
+// layer connects.
+class CMEngine : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString script READ script WRITE setScript NOTIFY scriptChanged)
+    Q_PROPERTY(bool running READ running NOTIFY runningChanged)
+    Q_PROPERTY(bool finished READ finished NOTIFY finishedChanged)
+    Q_PROPERTY(double contentHeight READ contentHeight WRITE setContentHeight NOTIFY
+                   contentHeightChanged)
+    Q_PROPERTY(double viewportHeight READ viewportHeight WRITE setViewportHeight NOTIFY
+                   viewportHeightChanged)
+    Q_PROPERTY(int screenIndex READ screenIndex WRITE setScreenIndex NOTIFY screenIndexChanged)
+    Q_PROPERTY(bool live READ live WRITE setLive NOTIFY liveChanged)
+
+public:
+    // The process-wide engine, created on first use (loads the autosave and the settings).
+    static CMEngine &shared();
+
+    // Loads the script from the autosave file (or the sample) and the settings from the
+    // store (or the defaults). Tests build their own engines; the application uses shared().
+    explicit CMEngine(QObject *parent = nullptr);
+    ~CMEngine() override;
+
+    // --- clock
+    CMInstant now() const { return m_timeSource(); }
+    void setTimeSource(CMTimeSource source);
+
+    // --- script and autosave
+    const QString &script() const { return m_script; }
+    void setScript(const QString &script);
+    void scheduleSave();
+    bool savePending() const { return m_saveTimer.isActive(); }
+    // Writes a pending autosave at once (at quit, so the last edit is never lost).
+    void flushPendingSave();
+    static QString scriptPath();
+    static QString sampleScript();
+
+    // --- settings
+    const CMSettings &settings() const { return m_settings; }
+    void setSettings(const CMSettings &settings);
+    void saveSettings() const;
+    static constexpr const char *settingsKey = "cm.settings";
+
+    // --- run state and layout facts
+    bool running() const { return m_running; }
+    bool finished() const { return m_finished; }
+    std::optional<CMInstant> countdownEnds() const { return m_countdownEnds; }
+    double base() const { return m_base; }
+    bool endWatchActive() const { return m_endWatch.isActive(); }
+    double contentHeight() const { return m_contentHeight; }
+    void setContentHeight(double height);
+    double viewportHeight() const { return m_viewportHeight; }
+    void setViewportHeight(double height);
+    int screenIndex() const { return m_screenIndex; }
+    void setScreenIndex(int index);
+    bool live() const { return m_live; }
+    void setLive(bool live);
+
+    // --- scroll clock
+    // Canvas points per second for a settings record (speed clamped to 0..10).
+    static double rate(const CMSettings &settings);
+    double offset(CMInstant t) const noexcept;
+    double offsetNow() const { return offset(now()); }
+    bool atEnd() const;
+
+    // --- transport
+    void play();
+    void pause();
+    void jump(double delta);
+    void faster();
+    void slower();
+    void rebase(const CMSettings &old);
+    void checkEnd(CMInstant t);
+    void remember(double shownOffset);
+
+    // Compound actions shared by keys, menus, buttons and file commands.
+    void toggle();
+    void backToTop();
+    void goToEnd();
+    void jumpBack();
+    void jumpAhead();
+    // A new script from a file or a desk command: replaces the text, stopped at the top.
+    void replaceScript(const QString &script);
+
+Q_SIGNALS:
+    void scriptChanged();
+    void settingsChanged();
+    void runningChanged(bool running);
+    void finishedChanged(bool finished);
+    void countdownEndsChanged();
+    void contentHeightChanged(double height);
+    void viewportHeightChanged(double height);
+    void screenIndexChanged(int index);
+    void liveChanged(bool live);
+    // The base offset or the start instant moved: the picture must be redrawn even if no
+    // published property changed (for example a jump while stopped).
+    void positionChanged();
+    // Requests to the view layer.
+    void focusToPrompterRequested();
+    void endLiveRequested();
+    // An autosave reached the disk (or was tried and failed: succeeded says which).
+    void scriptSaved(bool succeeded);
+
+private:
+    void setRunning(bool running);
+    void setFinished(bool finished);
+    void setCountdownEnds(std::optional<CMInstant> ends);
+    void writeScript();
+
+    QString m_script;
+    CMSettings m_settings;
+    bool m_running = false;
+    bool m_finished = false;
+    QTimer m_endWatch;
+    std::optional<CMInstant> m_countdownEnds;
+    double m_contentHeight = 0;
+    double m_viewportHeight = 1080;
+    int m_screenIndex = 0;
+    bool m_live = false;
+    double m_base = 0;
+    std::optional<CMInstant> m_startedAt;
+    QTimer m_saveTimer;
+    // The autosave file existed but could not be read: keep it aside before overwriting it.
+    bool m_keepUnreadableFile = false;
+    CMTimeSource m_timeSource;
+};

@@ -1,0 +1,206 @@
+#include <engine/cmengine.h>
+#include <engine/cmmath.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+// Script storage and settings persistence across engine lifetimes.
+class TestCMAutosave : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void firstLaunchUsesSampleAndWritesNothing();
+    void sampleScriptText();
+    void loadsAutosave_data();
+    void loadsAutosave();
+    void unreadableAutosaveIsKeptAside();
+    void debounceWritesOnceWithTheLastText();
+    void writesExactUtf8Bytes();
+    void pendingSaveIsWrittenAtQuit();
+    void settingsSurviveRestart();
+    void unreadableSettingsGiveDefaults_data();
+    void unreadableSettingsGiveDefaults();
+    void absurdStoredSettingsDoNotBreakTheClock();
+};
+
+void TestCMAutosave::init()
+{
+    QFile::remove(CMEngine::scriptPath());
+    QFile::remove(CMEngine::scriptPath() + u".unreadable"_s);
+    QSettings().clear();
+}
+
+void TestCMAutosave::firstLaunchUsesSampleAndWritesNothing()
+{
+    {
+        CMEngine engine;
+        QCOMPARE(engine.script(), CMEngine::sampleScript());
+        QVERIFY(!engine.savePending());
+    }
+    QVERIFY(!QFile::exists(CMEngine::scriptPath()));
+    QVERIFY(CMEngine::scriptPath().endsWith(u"/Orvelle Software/Cuemaster/current-script.txt"_s));
+}
+
+void TestCMAutosave::sampleScriptText()
+{
+    const QStringList lines = CMEngine::sampleScript().split(u'\n');
+    QCOMPARE(lines.size(), 13);
+    QCOMPARE(lines[0], u"[Welcome \u2014 OVS Cuemaster]"_s);
+    QCOMPARE(lines[7], u"[Pause \u2014 look into the lens]"_s);
+    QCOMPARE(lines[12], u"Thanks for watching."_s);
+    for (int empty : {2, 4, 6, 9, 11})
+        QVERIFY(lines[empty].isEmpty());
+    QVERIFY(lines[3].startsWith(u"This is a sample script."_s));
+    QVERIFY(lines[10].endsWith(u"second display or full screen."_s));
+    QCOMPARE(CMMath::words(CMEngine::sampleScript()), 97);
+}
+
+void TestCMAutosave::loadsAutosave_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("script");
+    QTest::newRow("zero bytes is an empty script") << QByteArray() << QString();
+    QTest::newRow("utf-8") << QByteArray("Caf\xc3\xa9\n[cue]\n") << u"Café\n[cue]\n"_s;
+    QTest::newRow("not utf-8 gives the sample") << QByteArray("Caf\xe9") << CMEngine::sampleScript();
+}
+
+void TestCMAutosave::loadsAutosave()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, script);
+    writeFile(CMEngine::scriptPath(), bytes);
+    CMEngine engine;
+    QCOMPARE(engine.script(), script);
+    QVERIFY(!engine.savePending()); // loading schedules nothing
+}
+
+void TestCMAutosave::unreadableAutosaveIsKeptAside()
+{
+    writeFile(CMEngine::scriptPath(), "Latin-1 caf\xe9");
+    {
+        CMEngine engine;
+        QCOMPARE(engine.script(), CMEngine::sampleScript());
+        QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("Latin-1 caf\xe9"));
+        engine.setScript(u"new"_s);
+        engine.flushPendingSave();
+    }
+    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("new"));
+    QCOMPARE(readFile(CMEngine::scriptPath() + u".unreadable"_s), QByteArray("Latin-1 caf\xe9"));
+}
+
+void TestCMAutosave::debounceWritesOnceWithTheLastText()
+{
+    CMEngine engine;
+    QSignalSpy saved(&engine, &CMEngine::scriptSaved);
+    QString text;
+    for (int i = 0; i < 10; ++i) {
+        text += QChar(u'a' + i);
+        engine.setScript(text);
+        QTest::qWait(100);
+    }
+    QCOMPARE(saved.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 3000);
+    QCOMPARE(saved.first().first().toBool(), true);
+    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("abcdefghij"));
+    QTest::qWait(900);
+    QCOMPARE(saved.count(), 1);
+}
+
+void TestCMAutosave::writesExactUtf8Bytes()
+{
+    CMEngine engine;
+    engine.setScript(u"é\n[Cue]\r\nno final break"_s);
+    engine.flushPendingSave();
+    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("\xc3\xa9\n[Cue]\r\nno final break"));
+}
+
+void TestCMAutosave::pendingSaveIsWrittenAtQuit()
+{
+    CMEngine engine;
+    engine.setScript(u"last words"_s);
+    QVERIFY(engine.savePending());
+    QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+    QVERIFY(!engine.savePending());
+    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("last words"));
+}
+
+void TestCMAutosave::settingsSurviveRestart()
+{
+    CMSettings s;
+    s.fontName = u"Georgia"_s;
+    s.colors = 7; // out of range: stored and restored unchanged
+    {
+        CMEngine engine;
+        engine.setSettings(s);
+    }
+    CMEngine engine;
+    QCOMPARE(engine.settings(), s);
+}
+
+void TestCMAutosave::unreadableSettingsGiveDefaults_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::newRow("garbage") << QVariant(QByteArray("{oops"));
+    QByteArray noUppercase = CMSettings{}.toJson();
+    noUppercase.replace(",\"uppercase\":false", "");
+    QTest::newRow("missing uppercase") << QVariant(noUppercase);
+    QTest::newRow("a number") << QVariant(42);
+}
+
+void TestCMAutosave::unreadableSettingsGiveDefaults()
+{
+    QFETCH(QVariant, stored);
+    QSettings().setValue(QLatin1StringView(CMEngine::settingsKey), stored);
+    CMEngine engine;
+    QCOMPARE(engine.settings(), CMSettings{});
+    // The stored data stays until the next save.
+    QCOMPARE(QSettings().value(QLatin1StringView(CMEngine::settingsKey)), stored);
+}
+
+void TestCMAutosave::absurdStoredSettingsDoNotBreakTheClock()
+{
+    CMSettings s;
+    s.fontSize = 1e308;
+    s.speed = 1e308;
+    s.countdown = std::numeric_limits<qint64>::max();
+    QSettings().setValue(QLatin1StringView(CMEngine::settingsKey), s.toJson());
+    CMEngine engine;
+    QCOMPARE(engine.settings().fontSize, 1e308); // loaded unchanged
+    CMInstant t = CMClock::now();
+    engine.setTimeSource([&] { return t; });
+    engine.setContentHeight(5000);
+    engine.play(); // from the top, with a countdown of at most an hour
+    t = addSeconds(t, 4000);
+    const double o = engine.offset(t);
+    QVERIFY(o >= 0 && o <= 5000);
+    s = engine.settings();
+    s.fontSize = 0;
+    engine.setSettings(s);
+    QVERIFY(std::isfinite(engine.base()));
+}
+
+QTEST_GUILESS_MAIN(TestCMAutosave)
+#include "tst_cmautosave.moc"
