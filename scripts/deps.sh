@@ -16,6 +16,7 @@ run=(xvfb xauth)
 test=(
     xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     clang libclang-rt-14-dev
+    appstream desktop-file-utils
 )
 
 wanted=("${build[@]}")
