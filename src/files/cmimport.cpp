@@ -83,10 +83,20 @@ std::optional<QByteArray> readFile(const QString &path, qint64 limit, QString *r
         *reason = u"the file is larger than %1 MB"_s.arg(megabytes(limit));
         return std::nullopt;
     }
-    QByteArray bytes = file.read(limit + 1);
-    if (bytes.size() > limit) {
-        *reason = u"the file is larger than %1 MB"_s.arg(megabytes(limit));
-        return std::nullopt;
+    // In chunks: a file may grow while it is read, and a huge buffer up front costs as much
+    // as the limit whatever the file's size.
+    QByteArray bytes;
+    bytes.reserve(qsizetype(file.size()));
+    constexpr qint64 chunkBytes = 1024 * 1024;
+    for (;;) {
+        const QByteArray chunk = file.read(chunkBytes);
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+        if (bytes.size() > limit) {
+            *reason = u"the file is larger than %1 MB"_s.arg(megabytes(limit));
+            return std::nullopt;
+        }
     }
     if (file.error() != QFileDevice::NoError) {
         *reason = file.errorString();
