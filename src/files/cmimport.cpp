@@ -110,7 +110,10 @@ Result readDocument(const QString &name, Reader reader, const QByteArray &bytes)
     CMReadResult read;
     switch (reader) {
     case Reader::Docx: read = CMDocxReader::read(bytes); break;
-    case Reader::Doc: read = CMDocReader::read(bytes); break;
+    case Reader::Doc:
+        // Word processors and web services often save rich text under a .doc name.
+        read = bytes.startsWith("{\\rtf") ? CMRtfReader::read(bytes) : CMDocReader::read(bytes);
+        break;
     case Reader::Rtf:
     case Reader::Rtfd: read = CMRtfReader::read(bytes); break;
     case Reader::Plain: Q_UNREACHABLE();

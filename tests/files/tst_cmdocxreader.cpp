@@ -163,6 +163,9 @@ void TestCMDocxReader::refuses_data()
                                << opened + u"The file is not a complete ZIP package."_s;
     QTest::newRow("encrypted") << encrypted
                                << opened + u"The document is encrypted with a password."_s;
+    QTest::newRow("zip entries with a password")
+        << cmfixture::zip({{u"word/document.xml"_s, cmfixture::documentXml(p(r("secret")))}}, "pw")
+        << opened + u"The document is encrypted with a password."_s;
     QTest::newRow("older word file")
         << oldWord << opened + u"This is an older Word document (.doc), not a DOCX package."_s;
     QTest::newRow("no document part")

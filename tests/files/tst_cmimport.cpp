@@ -57,6 +57,7 @@ void TestCMImport::choosesTheReaderByLowerCasedExtension_data()
     QTest::newRow("docx") << u"a.docx"_s << docx << u"From Word\n"_s;
     QTest::newRow("DOCX") << u"A.DOCX"_s << docx << u"From Word\n"_s;
     QTest::newRow("rtfd flat file") << u"a.rtfd"_s << rtf << u"From RTF\n"_s;
+    QTest::newRow("rich text saved as doc") << u"a.doc"_s << rtf << u"From RTF\n"_s;
 }
 
 void TestCMImport::choosesTheReaderByLowerCasedExtension()

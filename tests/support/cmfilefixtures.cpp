@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace cmfixture {
 
-QByteArray zip(const QList<Entry> &entries)
+QByteArray zip(const QList<Entry> &entries, const char *password)
 {
     zip_error_t error;
     zip_error_init(&error);
@@ -17,7 +17,10 @@ QByteArray zip(const QList<Entry> &entries)
     zip_source_keep(buffer);
     for (const auto &[name, data] : entries) {
         zip_source_t *part = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
-        zip_file_add(archive, name.toUtf8().constData(), part, ZIP_FL_ENC_UTF_8);
+        const zip_int64_t index = zip_file_add(archive, name.toUtf8().constData(), part,
+                                               ZIP_FL_ENC_UTF_8);
+        if (password)
+            zip_file_set_encryption(archive, zip_uint64_t(index), ZIP_EM_AES_256, password);
     }
     zip_close(archive);
 

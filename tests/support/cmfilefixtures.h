@@ -11,8 +11,8 @@ namespace cmfixture {
 
 using Entry = std::pair<QString, QByteArray>;
 
-// A ZIP archive of the entries, deflated.
-QByteArray zip(const QList<Entry> &entries);
+// A ZIP archive of the entries, deflated, and encrypted (AES) when a password is given.
+QByteArray zip(const QList<Entry> &entries, const char *password = nullptr);
 
 enum class Namespaces { Transitional, Strict };
 
