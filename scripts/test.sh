@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: the normal build, then the sanitizer
-# build (AddressSanitizer + UndefinedBehaviorSanitizer). Fails on the first failing stage.
+# build (AddressSanitizer + UndefinedBehaviorSanitizer), then about a minute of fuzzing per
+# file reader. Fails on the first failing stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,5 +20,8 @@ cmake --preset asan
 cmake --build --preset asan
 stage "tests (sanitizer build)"
 ctest --preset asan
+
+stage "fuzzing the file readers"
+scripts/fuzz.sh "${CM_FUZZ_SECONDS:-60}"
 
 stage "all stages passed"

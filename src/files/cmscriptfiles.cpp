@@ -1,0 +1,116 @@
+#include "cmscriptfiles.h"
+
+#include "cmimport.h"
+#include "ovalert.h"
+#include "ovfiledrop.h"
+
+#include <engine/cmengine.h>
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace CMScriptFiles {
+
+namespace {
+
+// The folder the panels open in: the last one used in this session, else Documents.
+QString &lastFolder()
+{
+    static QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return folder;
+}
+
+} // namespace
+
+QString importFailedTitle()
+{
+    return u"Can't import that script"_s;
+}
+
+QString saveFailedTitle()
+{
+    return u"Couldn't save"_s;
+}
+
+void importScript(CMEngine &engine, QWidget *parent)
+{
+    QFileDialog panel(parent, u"Choose a script (TXT, RTF or Word DOCX)"_s, lastFolder());
+    panel.setAcceptMode(QFileDialog::AcceptOpen);
+    panel.setFileMode(QFileDialog::ExistingFile);
+    panel.setNameFilters(CMImport::nameFilters());
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return;
+    const QString path = panel.selectedFiles().first();
+    lastFolder() = QFileInfo(path).absolutePath();
+    importFile(engine, path);
+}
+
+bool importFile(CMEngine &engine, const QString &path, const QString &failureTitle)
+{
+    const CMImport::Result result = CMImport::read(path);
+    if (!result) {
+        OVAlert::show(failureTitle, result.error->message());
+        return false;
+    }
+    engine.replaceScript(*result.text);
+    return true;
+}
+
+void exportScript(const CMEngine &engine, QWidget *parent)
+{
+    QFileDialog panel(parent, u"Save Script"_s, QDir(lastFolder()).filePath(u"Script.txt"_s));
+    panel.setAcceptMode(QFileDialog::AcceptSave);
+    panel.setFileMode(QFileDialog::AnyFile);
+    panel.setNameFilters({u"Plain text (*.txt)"_s});
+    panel.setDefaultSuffix(u"txt"_s);
+    if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
+        return;
+    const QString path = panel.selectedFiles().first();
+    lastFolder() = QFileInfo(path).absolutePath();
+    exportToFile(engine, path);
+}
+
+bool exportToFile(const CMEngine &engine, const QString &path)
+{
+    if (const auto error = writeScript(engine.script(), path)) {
+        OVAlert::show(saveFailedTitle(), error->message());
+        return false;
+    }
+    return true;
+}
+
+std::optional<OVError> writeScript(const QString &script, const QString &path)
+{
+    QSaveFile file(path);
+    const auto failed = [&] {
+        const QFileInfo info(path);
+        return OVError(u"The file \u201C%1\u201D couldn't be saved in the folder \u201C%2\u201D. %3."_s
+                           .arg(info.fileName(), info.absoluteDir().dirName(), file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed();
+    const QByteArray bytes = script.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return failed();
+    return std::nullopt;
+}
+
+QSet<QString> editorExtensions()
+{
+    return {u"txt"_s, u"rtf"_s, u"docx"_s, u"doc"_s, u"md"_s, u"text"_s};
+}
+
+OVFileDrop *attachScriptDrop(QWidget *editor, CMEngine &engine)
+{
+    return OVFileDrop::attach(editor, editorExtensions(), [&engine](const QList<QUrl> &files) {
+        if (!files.isEmpty())
+            importFile(engine, files.first().toLocalFile());
+    });
+}
+
+} // namespace CMScriptFiles

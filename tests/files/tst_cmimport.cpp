@@ -1,0 +1,144 @@
+#include "cmfilefixtures.h"
+
+#include <files/cmimport.h>
+#include <testsupport.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString write(const QString &relative, const QByteArray &bytes)
+{
+    const QString path = QDir(cmtest::sandboxPath()).filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+    return path;
+}
+
+const QByteArray rtf = R"({\rtf1 From \b RTF\b0\par})"_ba;
+
+} // namespace
+
+// The importer's file side: which reader a path goes to, the user's messages, the limits.
+class TestCMImport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void choosesTheReaderByLowerCasedExtension_data();
+    void choosesTheReaderByLowerCasedExtension();
+    void failures_data();
+    void failures();
+    void oversizedFilesAreRefusedUnread();
+    void rtfdPackage();
+    void nameFiltersOfferEveryKind();
+};
+
+void TestCMImport::choosesTheReaderByLowerCasedExtension_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("script");
+
+    const QByteArray docx = cmfixture::docx("<w:p><w:r><w:t>From Word</w:t></w:r></w:p>");
+    QTest::newRow("txt") << u"a.txt"_s << "Hello"_ba << u"Hello"_s;
+    QTest::newRow("TXT") << u"a.TXT"_s << "Hello"_ba << u"Hello"_s;
+    QTest::newRow("md") << u"a.md"_s << "# Hi *there*"_ba << u"# Hi *there*"_s;
+    QTest::newRow("no extension") << u"README"_s << "plain"_ba << u"plain"_s;
+    QTest::newRow("other extension is text") << u"a.srt"_s << rtf << QString::fromUtf8(rtf);
+    QTest::newRow("rtf") << u"a.rtf"_s << rtf << u"From RTF\n"_s;
+    QTest::newRow("Rtf") << u"a.Rtf"_s << rtf << u"From RTF\n"_s;
+    QTest::newRow("docx") << u"a.docx"_s << docx << u"From Word\n"_s;
+    QTest::newRow("DOCX") << u"A.DOCX"_s << docx << u"From Word\n"_s;
+    QTest::newRow("rtfd flat file") << u"a.rtfd"_s << rtf << u"From RTF\n"_s;
+    QTest::newRow("rich text saved as doc") << u"a.doc"_s << rtf << u"From RTF\n"_s;
+}
+
+void TestCMImport::choosesTheReaderByLowerCasedExtension()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, script);
+    const CMImport::Result result = CMImport::read(write(u"route/"_s + name, bytes));
+    QVERIFY2(result, qPrintable(result.error ? result.error->message() : QString()));
+    QCOMPARE(*result.text, script);
+}
+
+void TestCMImport::failures_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("message");
+
+    const QString sandbox = cmtest::sandboxPath();
+    QTest::newRow("missing text file") << sandbox + u"/nowhere/Gone.txt"_s
+                                       << u"“Gone.txt” couldn't be read."_s;
+    QTest::newRow("folder named like text")
+        << QFileInfo(write(u"dir.txt/x"_s, "x")).absolutePath() << u"“dir.txt” couldn't be read."_s;
+    QTest::newRow("missing document")
+        << sandbox + u"/nowhere/Gone.docx"_s
+        << u"“Gone.docx” couldn't be opened. It may be damaged or password-protected.\n\n"
+           "Details: No such file or directory."_s;
+    QTest::newRow("doc goes to the Word 97 reader")
+        << write(u"plain.doc"_s, "not a compound file")
+        << u"“plain.doc” couldn't be opened. It may be damaged or password-protected."_s;
+    QTest::newRow("rtfd without its text")
+        << QFileInfo(write(u"Empty.rtfd/picture.png"_s, "png")).absolutePath()
+        << u"“Empty.rtfd” couldn't be opened. It may be damaged or password-protected.\n\n"
+           "Details: The RTFD package has no TXT.rtf in it."_s;
+}
+
+void TestCMImport::failures()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, message);
+    const CMImport::Result result = CMImport::read(path);
+    QVERIFY(!result);
+    QVERIFY2(result.error->message().startsWith(message), qPrintable(result.error->message()));
+}
+
+void TestCMImport::oversizedFilesAreRefusedUnread()
+{
+    // Sparse files: their size is all the importer may look at.
+    const struct { QString name; qint64 size; QString limit; } cases[] = {
+        {u"huge.txt"_s, CMImport::maxPlainTextBytes + 1, u"64 MB"_s},
+        {u"huge.docx"_s, CMImport::maxFileBytes + 1, u"256 MB"_s},
+    };
+    for (const auto &c : cases) {
+        QFile file(write(c.name, {}));
+        QVERIFY(file.resize(c.size));
+        const CMImport::Result result = CMImport::read(file.fileName());
+        QVERIFY(!result);
+        QCOMPARE(result.error->message(),
+                 u"“%1” couldn't be opened. It may be damaged or password-protected.\n\n"
+                 "Details: The file is larger than %2."_s.arg(c.name, c.limit));
+        file.remove();
+    }
+}
+
+void TestCMImport::rtfdPackage()
+{
+    write(u"Script.rtfd/TXT.rtf"_s, R"({\rtf1 Package {{\NeXTGraphic a.png \width1})"_ba + "\xAC}" + R"(text\par})"_ba);
+    write(u"Script.rtfd/a.png"_s, "png");
+    for (const QString &suffix : {u""_s, u"/"_s}) {
+        const CMImport::Result result = CMImport::read(QDir(cmtest::sandboxPath()).filePath(u"Script.rtfd"_s) + suffix);
+        QVERIFY2(result, qPrintable(result.error ? result.error->message() : QString()));
+        QCOMPARE(*result.text, u"Package text\n"_s);
+    }
+}
+
+void TestCMImport::nameFiltersOfferEveryKind()
+{
+    const QString all = CMImport::nameFilters().first();
+    for (const QString &ext : {u"txt"_s, u"text"_s, u"md"_s, u"rtf"_s, u"rtfd"_s, u"docx"_s, u"doc"_s})
+        QVERIFY2(all.contains(u"*."_s + ext + u' ') || all.contains(u"*."_s + ext + u')'),
+                 qPrintable(ext));
+}
+
+QTEST_GUILESS_MAIN(TestCMImport)
+#include "tst_cmimport.moc"

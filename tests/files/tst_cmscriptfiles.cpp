@@ -1,0 +1,281 @@
+#include <engine/cmengine.h>
+#include <files/cmscriptfiles.h>
+#include <files/ovalert.h>
+#include <files/ovfiledrop.h>
+#include <testsupport.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Alert
+{
+    QString title;
+    QString message;
+};
+
+QString sandboxFile(const QString &name, const QByteArray &bytes)
+{
+    const QString path = QDir(cmtest::sandboxPath()).filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+    return path;
+}
+
+QList<QUrl> urls(const QStringList &paths)
+{
+    QList<QUrl> list;
+    for (const QString &path : paths)
+        list.append(QUrl::fromLocalFile(path));
+    return list;
+}
+
+} // namespace
+
+// The import and export commands, the alert and the drop target, with alerts captured.
+class TestCMScriptFiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    QList<Alert> alerts;
+    std::unique_ptr<CMEngine> engine;
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void importReplacesTheScriptStoppedAtTheTop();
+    void failedImportChangesNothing();
+    void exportWritesExactUtf8();
+    void exportReplacesAnExistingFile();
+    void failedExportAlertsAndKeepsTheScript();
+    void dropFilter_data();
+    void dropFilter();
+    void supportedMessageIsSorted();
+    void editorDropImportsTheFirstAcceptedFile();
+    void outlineFollowsFileDragsOnly();
+    void alertFromAnotherThreadIsQueued();
+};
+
+void TestCMScriptFiles::init()
+{
+    QSettings().clear();
+    QFile::remove(CMEngine::scriptPath());
+    alerts.clear();
+    OVAlert::setPresenter([this](const QString &title, const QString &message) {
+        alerts.append({title, message});
+    });
+    engine = std::make_unique<CMEngine>();
+    engine->setScript(u"Old script"_s);
+}
+
+void TestCMScriptFiles::cleanup()
+{
+    OVAlert::setPresenter(nullptr);
+    engine.reset();
+}
+
+void TestCMScriptFiles::importReplacesTheScriptStoppedAtTheTop()
+{
+    engine->setContentHeight(10000);
+    engine->jump(500);
+    engine->play();
+    QSignalSpy focus(engine.get(), &CMEngine::focusToPrompterRequested);
+    QVERIFY(CMScriptFiles::importFile(*engine, sandboxFile(u"new.TXT"_s, "New\r\nscript")));
+    QCOMPARE(engine->script(), u"New\nscript"_s);
+    QVERIFY(!engine->running());
+    QVERIFY(!engine->finished());
+    QCOMPARE(engine->base(), 0.0);
+    QVERIFY(engine->savePending());
+    QCOMPARE(focus.count(), 1);
+    QVERIFY(alerts.isEmpty());
+}
+
+void TestCMScriptFiles::failedImportChangesNothing()
+{
+    engine->setContentHeight(10000);
+    engine->jump(500);
+    const double base = engine->base();
+    QVERIFY(!CMScriptFiles::importFile(*engine, sandboxFile(u"bad.docx"_s, "not a zip"),
+                                       u"Can't open that script"_s));
+    QCOMPARE(engine->script(), u"Old script"_s);
+    QCOMPARE(engine->base(), base);
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts[0].title, u"Can't open that script"_s);
+    QVERIFY(alerts[0].message.startsWith(u"“bad.docx” couldn't be opened."_s));
+}
+
+void TestCMScriptFiles::exportWritesExactUtf8()
+{
+    engine->setScript(u"Café\r\nline two\n"_s);
+    const QString path = QDir(cmtest::sandboxPath()).filePath(u"Script.txt"_s);
+    QVERIFY(CMScriptFiles::exportToFile(*engine, path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "Caf\xC3\xA9\r\nline two\n"_ba);
+    QVERIFY(alerts.isEmpty());
+}
+
+void TestCMScriptFiles::exportReplacesAnExistingFile()
+{
+    const QString path = sandboxFile(u"Existing.txt"_s, QByteArray(10000, 'x'));
+    engine->setScript(u"short"_s);
+    QVERIFY(CMScriptFiles::exportToFile(*engine, path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "short"_ba);
+}
+
+void TestCMScriptFiles::failedExportAlertsAndKeepsTheScript()
+{
+    // A file standing where a folder should be fails for every user, root included.
+    const QString blocker = sandboxFile(u"blocker"_s, "x");
+    QVERIFY(!CMScriptFiles::exportToFile(*engine, blocker + u"/Script.txt"_s));
+    QCOMPARE(engine->script(), u"Old script"_s);
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts[0].title, u"Couldn't save"_s);
+    QVERIFY2(alerts[0].message.startsWith(u"The file “Script.txt” couldn't be saved"_s),
+             qPrintable(alerts[0].message));
+}
+
+void TestCMScriptFiles::dropFilter_data()
+{
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QStringList>("exts");
+    QTest::addColumn<QStringList>("accepted");
+
+    const QStringList editor = CMScriptFiles::editorExtensions().values();
+    QTest::newRow("upper case") << QStringList{u"/a/S.DOCX"_s} << editor << QStringList{u"/a/S.DOCX"_s};
+    QTest::newRow("image and text") << QStringList{u"/a/p.png"_s, u"/a/t.txt"_s} << editor
+                                    << QStringList{u"/a/t.txt"_s};
+    QTest::newRow("order kept") << QStringList{u"/a/2.md"_s, u"/a/1.rtf"_s} << editor
+                                << QStringList{u"/a/2.md"_s, u"/a/1.rtf"_s};
+    QTest::newRow("rtfd is not for the editor") << QStringList{u"/a/S.rtfd"_s} << editor
+                                                << QStringList{};
+    QTest::newRow("no extension") << QStringList{u"/a/README"_s} << editor << QStringList{};
+    QTest::newRow("empty set takes all") << QStringList{u"/a/p.png"_s, u"/a/x"_s} << QStringList{}
+                                         << QStringList{u"/a/p.png"_s, u"/a/x"_s};
+}
+
+void TestCMScriptFiles::dropFilter()
+{
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, exts);
+    QFETCH(QStringList, accepted);
+    const QSet<QString> set(exts.begin(), exts.end());
+    QCOMPARE(OVFileDrop::accepted(urls(dropped), set), urls(accepted));
+}
+
+void TestCMScriptFiles::supportedMessageIsSorted()
+{
+    QCOMPARE(OVFileDrop::supportedMessage(CMScriptFiles::editorExtensions()),
+             u"Supported: doc, docx, md, rtf, text, txt"_s);
+    QCOMPARE(OVFileDrop::unsupportedTitle(), u"That file type isn't supported"_s);
+}
+
+void TestCMScriptFiles::editorDropImportsTheFirstAcceptedFile()
+{
+    QPlainTextEdit editor;
+    OVFileDrop *drop = CMScriptFiles::attachScriptDrop(&editor, *engine);
+    const QString first = sandboxFile(u"first.txt"_s, "First");
+    const QString second = sandboxFile(u"second.md"_s, "Second");
+    const QString image = sandboxFile(u"photo.png"_s, "\x89PNG");
+
+    drop->deliver(urls({image}));
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts[0].title, u"That file type isn't supported"_s);
+    QCOMPARE(alerts[0].message, u"Supported: doc, docx, md, rtf, text, txt"_s);
+    QCOMPARE(engine->script(), u"Old script"_s);
+
+    drop->deliver({});
+    QCOMPARE(alerts.size(), 1);
+
+    drop->deliver(urls({image, first, second}));
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(engine->script(), u"First"_s);
+
+    drop->deliver(urls({sandboxFile(u"broken.rtf"_s, "{\\rtf1 open")}));
+    QCOMPARE(alerts.size(), 2);
+    QCOMPARE(alerts[1].title, u"Can't import that script"_s);
+    QCOMPARE(engine->script(), u"First"_s);
+}
+
+void TestCMScriptFiles::outlineFollowsFileDragsOnly()
+{
+    QPlainTextEdit editor;
+    editor.resize(400, 300);
+    QList<QUrl> received;
+    OVFileDrop *drop = OVFileDrop::attach(&editor, {u"txt"_s},
+                                          [&received](const QList<QUrl> &u) { received = u; });
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QWidget *target = editor.viewport();
+    QSignalSpy hovering(drop, &OVFileDrop::hoveringChanged);
+
+    QMimeData text;
+    text.setText(u"dragged words"_s);
+    QDragEnterEvent textEnter(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &textEnter);
+    QVERIFY(!drop->hovering());
+
+    QMimeData remote;
+    remote.setUrls({QUrl(u"https://example.org/a.txt"_s)});
+    QDragEnterEvent remoteEnter(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &remoteEnter);
+    QVERIFY(!drop->hovering());
+
+    const QString path = sandboxFile(u"dropped.txt"_s, "Dropped");
+    QMimeData files;
+    files.setUrls(urls({path}));
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QVERIFY(drop->hovering());
+    QCOMPARE(hovering.count(), 1);
+
+    // The outline covers the editor but never takes its input.
+    const auto overlays = editor.findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    bool found = false;
+    for (QWidget *w : overlays) {
+        if (w->isVisible() && w->testAttribute(Qt::WA_TransparentForMouseEvents)
+            && w->geometry() == editor.rect())
+            found = true;
+    }
+    QVERIFY(found);
+
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(target, &leave);
+    QVERIFY(!drop->hovering());
+
+    QApplication::sendEvent(target, &enter);
+    QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    QVERIFY(dropped.isAccepted());
+    QVERIFY(!drop->hovering());
+    QVERIFY(received.isEmpty());    // delivered after the drop has been answered
+    QTRY_COMPARE(received, urls({path}));
+    QCOMPARE(editor.toPlainText(), QString());
+}
+
+void TestCMScriptFiles::alertFromAnotherThreadIsQueued()
+{
+    std::unique_ptr<QThread> thread(QThread::create([] { OVAlert::show(u"T"_s, u"M"_s); }));
+    thread->start();
+    QVERIFY(thread->wait(5000));
+    QVERIFY(alerts.isEmpty());
+    QTRY_COMPARE(alerts.size(), 1);
+    QCOMPARE(alerts[0].title, u"T"_s);
+}
+
+QTEST_MAIN(TestCMScriptFiles)
+#include "tst_cmscriptfiles.moc"
