@@ -1,14 +1,15 @@
 #include "bench.h"
 
+#include <engine/cmengine.h>
+#include <engine/ovkeys.h>
+#include <prompter/cmliveroot.h>
+#include <prompter/cmprompterwindow.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTest>
-#include <engine/cmengine.h>
-#include <engine/ovkeys.h>
-#include <prompter/cmliveroot.h>
-#include <prompter/cmprompterwindow.h>
 
 using namespace Qt::StringLiterals;
 

@@ -1,14 +1,15 @@
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QShortcut>
-#include <QVBoxLayout>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <engine/cmmath.h>
 #include <engine/ovkeys.h>
 #include <prompter/cmprompterview.h>
 #include <prompter/cmprompterwindow.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QShortcut>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 

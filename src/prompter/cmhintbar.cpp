@@ -1,12 +1,13 @@
 #include "cmhintbar.h"
 
+#include <engine/cmengine.h>
+#include <kit/ovfonts.h>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <engine/cmengine.h>
-#include <kit/ovfonts.h>
 
 using namespace Qt::StringLiterals;
 

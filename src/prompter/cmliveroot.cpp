@@ -3,10 +3,11 @@
 #include "cmhintbar.h"
 #include "cmprompterview.h"
 
+#include <engine/cmengine.h>
+
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QVariantAnimation>
-#include <engine/cmengine.h>
 
 namespace {
 

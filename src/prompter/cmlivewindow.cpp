@@ -2,6 +2,8 @@
 
 #include "cmliveroot.h"
 
+#include <engine/cmengine.h>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -12,7 +14,6 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
-#include <engine/cmengine.h>
 
 using namespace Qt::StringLiterals;
 

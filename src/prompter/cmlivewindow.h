@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QWidget>
+
 #include <optional>
 
 class CMEngine;

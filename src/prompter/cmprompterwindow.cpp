@@ -2,11 +2,13 @@
 
 #include "cmlivewindow.h"
 
-#include <QApplication>
-#include <QScreen>
-#include <algorithm>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
+
+#include <QApplication>
+#include <QScreen>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
