@@ -9,17 +9,33 @@ scripts/deps.sh test
 
 stage() { printf '\n==== %s ====\n' "$*"; }
 
+# The live-window tests need a desktop with two monitors: a fresh one for each ctest run.
+# CM_XORG_DISPLAY picks its display number (":22"); by default the first free one from :60.
+xserver=""
+stop_xserver() {
+    if [[ -n "$xserver" ]]; then
+        scripts/xorg-two-screens.sh stop "$xserver"
+        xserver=""
+    fi
+}
+trap stop_xserver EXIT
+run_ctest() {
+    xserver=$(scripts/xorg-two-screens.sh start "${CM_XORG_DISPLAY:-}")
+    CM_XSERVER_DISPLAY=$xserver ctest "$@"
+    stop_xserver
+}
+
 stage "normal build"
 cmake --preset default
 cmake --build --preset default
 stage "tests (normal build)"
-ctest --preset default
+run_ctest --preset default
 
 stage "sanitizer build"
 cmake --preset asan
 cmake --build --preset asan
 stage "tests (sanitizer build)"
-ctest --preset asan
+run_ctest --preset asan
 
 stage "fuzzing the file readers"
 scripts/fuzz.sh "${CM_FUZZ_SECONDS:-60}"

@@ -97,6 +97,11 @@ public:
     // A new script from a file or a desk command: replaces the text, stopped at the top.
     void replaceScript(const QString &script);
 
+    // --- keyboard
+    // The key map shared by every window: acts on a key (a Qt::Key, with the text it typed)
+    // and returns true when the key is consumed; unknown keys are left untouched.
+    bool handle(int key, const QString &text);
+
 Q_SIGNALS:
     void scriptChanged();
     void settingsChanged();

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+
+class CMEngine;
+class CMHintBar;
+class CMPrompterView;
+class QGraphicsOpacityEffect;
+class QVariantAnimation;
+
+// The content of the live window: the full-size prompter picture with the hint bar floating
+// 16 points above the bottom edge. The bar shows while the pointer is over the window or the
+// prompter is stopped; hovering fades it in over 0.3 s, a change of the run state switches
+// it at once.
+class CMLiveRoot : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int fadeMs = 300;
+
+    explicit CMLiveRoot(CMEngine &engine, QWidget *parent = nullptr);
+
+    bool hover() const { return m_hover; }
+    void setHover(bool hover);
+    // What the bar is showing now (0 hidden … 1 opaque); mid-fade values in between.
+    double barOpacity() const { return m_opacity; }
+
+    CMPrompterView *prompterView() const { return m_view; }
+    CMHintBar *hintBar() const { return m_bar; }
+
+Q_SIGNALS:
+    void exitRequested();
+
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    double targetOpacity() const;
+    void applyOpacity(double opacity);
+    void placeBar();
+
+    CMEngine &m_engine;
+    CMPrompterView *m_view;
+    CMHintBar *m_bar;
+    QGraphicsOpacityEffect *m_fade;
+    QVariantAnimation *m_animation;
+    bool m_hover = false;
+    double m_opacity = -1;
+};

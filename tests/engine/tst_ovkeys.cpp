@@ -1,0 +1,321 @@
+#include <engine/cmengine.h>
+#include <engine/cmfocus.h>
+#include <engine/ovkeys.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A focusable widget that records the keys that reach it.
+class KeySink : public QWidget
+{
+public:
+    explicit KeySink(QWidget *parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override { keys.append(event->key()); }
+};
+
+// One window with one widget of each kind the routing tells apart.
+struct Desk
+{
+    QWidget window;
+    QPlainTextEdit *editor = new QPlainTextEdit(u"Hello"_s, &window);
+    QLineEdit *line = new QLineEdit(u"Search"_s, &window);
+    QSpinBox *spin = new QSpinBox(&window);
+    QComboBox *editableCombo = new QComboBox(&window);
+    QComboBox *combo = new QComboBox(&window);
+    QPushButton *button = new QPushButton(u"Play"_s, &window);
+    KeySink *sink = new KeySink(&window);
+
+    Desk()
+    {
+        editableCombo->setEditable(true);
+        auto *layout = new QVBoxLayout(&window);
+        for (QWidget *w : std::initializer_list<QWidget *>{editor, line, spin, editableCombo, combo,
+                                                           button, sink})
+            layout->addWidget(w);
+    }
+
+    QWidget *byName(const QString &name)
+    {
+        const QHash<QString, QWidget *> all{
+            {u"editor"_s, editor}, {u"line"_s, line},
+            {u"spin"_s, spin},     {u"editable combo"_s, editableCombo},
+            {u"combo"_s, combo},   {u"button"_s, button},
+            {u"sink"_s, sink},     {u"window"_s, &window}};
+        return all.value(name);
+    }
+
+    bool show()
+    {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
+} // namespace
+
+// The key monitor and the focus arbiter over real widgets and synthetic key events.
+class TestOVKeys : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CMEngine> engine;
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void routing_data();
+    void routing();
+    void dialogsAndPopupsKeepTheirKeys();
+    void installingAgainReplaces();
+    void autoRepeatedPressesEachCount();
+    void toPrompterKeepsTextAndSelection_data();
+    void toPrompterKeepsTextAndSelection();
+    void editingIgnoresHiddenWindowsAndDialogs();
+};
+
+void TestOVKeys::init()
+{
+    QSettings().clear();
+    engine = std::make_unique<CMEngine>();
+    engine->setContentHeight(100000);
+    CMFocus::follow(*engine);
+    OVKeys::install([this](const QKeyEvent &key) { return engine->handle(key.key(), key.text()); });
+}
+
+void TestOVKeys::cleanup()
+{
+    OVKeys::remove();
+    engine.reset();
+}
+
+void TestOVKeys::routing_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<bool>("toEngine");
+
+    const int none = Qt::NoModifier;
+    const int shift = Qt::ShiftModifier;
+    const int ctrl = Qt::ControlModifier;
+    const int space = Qt::Key_Space;
+    const int up = Qt::Key_Up;
+    const int esc = Qt::Key_Escape;
+    QTest::newRow("editor: Space types")
+        << u"editor"_s << space << u" "_s << none << false << false;
+    QTest::newRow("editor: Up moves caret")
+        << u"editor"_s << up << QString() << none << false << false;
+    // A line edit ignores Up; the press climbs to the window and must still be left alone.
+    QTest::newRow("line edit: Up") << u"line"_s << up << QString() << none << false << false;
+    QTest::newRow("spin box: Up") << u"spin"_s << up << QString() << none << false << false;
+    QTest::newRow("editable combo: m")
+        << u"editable combo"_s << int(Qt::Key_M) << u"m"_s << none << false << false;
+    QTest::newRow("combo: Up") << u"combo"_s << up << QString() << none << false << true;
+    QTest::newRow("button: Space") << u"button"_s << space << u" "_s << none << false << true;
+    QTest::newRow("sink: Shift-M")
+        << u"sink"_s << int(Qt::Key_M) << u"M"_s << shift << false << true;
+    QTest::newRow("sink: Shift-= gives +")
+        << u"sink"_s << int(Qt::Key_Plus) << u"+"_s << shift << false << true;
+    QTest::newRow("sink: Ctrl-Space") << u"sink"_s << space << u" "_s << ctrl << false << false;
+    QTest::newRow("sink: Ctrl-M") << u"sink"_s << int(Qt::Key_M) << u"\r"_s << ctrl << false
+                                  << false;
+    QTest::newRow("sink: Escape not live")
+        << u"sink"_s << esc << u"\x1b"_s << none << false << false;
+    QTest::newRow("sink: Escape live") << u"sink"_s << esc << u"\x1b"_s << none << true << true;
+    QTest::newRow("no focus: Space") << u"window"_s << space << u" "_s << none << false << true;
+}
+
+void TestOVKeys::routing()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(int, modifiers);
+    QFETCH(bool, live);
+    QFETCH(bool, toEngine);
+
+    Desk desk;
+    QVERIFY(desk.show());
+    QWidget *target = desk.byName(focus);
+    QVERIFY(target);
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+    engine->setLive(live);
+
+    const CMSettings before = engine->settings();
+    const QString editorText = desk.editor->toPlainText();
+    QSignalSpy endLive(engine.get(), &CMEngine::endLiveRequested);
+    QSignalSpy clicked(desk.button, &QPushButton::clicked);
+    QTest::sendKeyEvent(QTest::Click, target, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
+
+    const QStringList textInputs{u"editor"_s, u"line"_s, u"spin"_s, u"editable combo"_s};
+    QCOMPARE(CMFocus::editing(), textInputs.contains(focus));
+    const bool engineActed =
+        engine->running() || endLive.count() > 0 || !(engine->settings() == before);
+    QCOMPARE(engineActed, toEngine);
+    if (toEngine) {
+        QCOMPARE(clicked.count(), 0);
+        QVERIFY(!desk.sink->keys.contains(key));
+    } else if (focus == u"editor"_s) {
+        QVERIFY(desk.editor->toPlainText() != editorText || key == Qt::Key_Up);
+    } else if (focus == u"sink"_s) {
+        QCOMPARE(desk.sink->keys.last(), key); // after any modifier key of its own
+    }
+}
+
+void TestOVKeys::dialogsAndPopupsKeepTheirKeys()
+{
+    Desk desk;
+    QVERIFY(desk.show());
+    desk.sink->setFocus();
+
+    QDialog dialog(&desk.window);
+    auto *ok = new QPushButton(u"OK"_s, &dialog);
+    QSignalSpy okClicked(ok, &QPushButton::clicked);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Space);
+    QCOMPARE(okClicked.count(), 1);
+    QVERIFY(!engine->running());
+    dialog.close();
+
+    QMenu menu;
+    menu.addAction(u"One"_s);
+    menu.addAction(u"Two"_s);
+    menu.popup(desk.window.mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QTest::keyClick(&menu, Qt::Key_Down);
+    QCOMPARE(engine->settings().speed, 3.0);
+    QCOMPARE(menu.activeAction(), menu.actions().first());
+    menu.close();
+
+    // Once they are gone, the same keys drive the prompter again.
+    desk.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&desk.window));
+    QTest::keyClick(desk.sink, Qt::Key_Down);
+    QCOMPARE(engine->settings().speed, 2.5);
+}
+
+void TestOVKeys::installingAgainReplaces()
+{
+    Desk desk;
+    QVERIFY(desk.show());
+    desk.sink->setFocus();
+    int first = 0;
+    int second = 0;
+    OVKeys::install([&first](const QKeyEvent &) { return ++first, true; });
+    OVKeys::install([&second](const QKeyEvent &) { return ++second, true; });
+    QTest::keyClick(desk.sink, Qt::Key_A);
+    QCOMPARE(first, 0);
+    QCOMPARE(second, 1); // the press only: releases are never offered
+    QVERIFY(desk.sink->keys.isEmpty());
+
+    OVKeys::remove();
+    QVERIFY(!OVKeys::installed());
+    QTest::keyClick(desk.sink, Qt::Key_A);
+    QCOMPARE(second, 1);
+    QCOMPARE(desk.sink->keys, QList<int>{Qt::Key_A});
+}
+
+void TestOVKeys::autoRepeatedPressesEachCount()
+{
+    Desk desk;
+    QVERIFY(desk.show());
+    desk.sink->setFocus();
+    for (int i = 0; i < 20; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, QString(), i > 0);
+        QApplication::sendEvent(desk.sink, &press);
+        if (i == 6)
+            QCOMPARE(engine->settings().speed, 6.5);
+    }
+    QCOMPARE(engine->settings().speed, 10.0);
+}
+
+void TestOVKeys::toPrompterKeepsTextAndSelection_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("backwards");
+    QTest::newRow("script editor") << u"editor"_s << false;
+    QTest::newRow("line edit") << u"line"_s << false;
+    QTest::newRow("line edit, selected backwards") << u"line"_s << true;
+}
+
+void TestOVKeys::toPrompterKeepsTextAndSelection()
+{
+    QFETCH(QString, focus);
+    QFETCH(bool, backwards);
+    Desk desk;
+    QVERIFY(desk.show());
+    desk.byName(focus)->setFocus();
+    const auto state = [&desk, &focus] {
+        if (focus == u"line"_s)
+            return std::tuple(desk.line->text(), desk.line->selectedText(),
+                              desk.line->cursorPosition());
+        const QTextCursor cursor = desk.editor->textCursor();
+        return std::tuple(desk.editor->toPlainText(), cursor.selectedText(), cursor.position());
+    };
+    if (focus == u"line"_s)
+        backwards ? desk.line->setSelection(5, -3) : desk.line->setSelection(2, 3);
+    else
+        QTest::keyClick(desk.editor, Qt::Key_Right, Qt::ShiftModifier);
+    const auto before = state();
+    QVERIFY(!std::get<1>(before).isEmpty());
+
+    engine->toggle(); // asks for the focus, as the deck's play button does
+    QVERIFY(!CMFocus::editing());
+    QVERIFY(state() == before);
+    QTest::keyClick(&desk.window, Qt::Key_Space);
+    QVERIFY(!engine->running());
+    QVERIFY(state() == before);
+
+    // Activating the window again must not hand the keyboard back to the text.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    desk.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&desk.window));
+    QVERIFY(!CMFocus::editing());
+}
+
+void TestOVKeys::editingIgnoresHiddenWindowsAndDialogs()
+{
+    QVERIFY(!CMFocus::editing());
+    Desk hidden;
+    hidden.editor->setFocus();
+    QVERIFY(!CMFocus::editing());
+
+    Desk dialog;
+    dialog.window.setWindowFlags(Qt::Dialog);
+    QVERIFY(dialog.show());
+    dialog.editor->setFocus();
+    QVERIFY(!CMFocus::editing());
+}
+
+QTEST_MAIN(TestOVKeys)
+#include "tst_ovkeys.moc"

@@ -1,0 +1,138 @@
+#include <engine/cmengine.h>
+#include <prompter/cmhintbar.h>
+#include <prompter/cmliveroot.h>
+#include <prompter/cmprompterview.h>
+#include <prompter/cmprompterwindow.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The live window's content and hint bar, and the display arithmetic, without a display.
+class TestCMLiveRoot : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CMEngine> engine;
+    std::unique_ptr<CMLiveRoot> root;
+
+    bool barSays(const QString &text) const
+    {
+        const QList<QLabel *> labels = root->hintBar()->findChildren<QLabel *>();
+        return std::any_of(labels.cbegin(), labels.cend(),
+                           [&text](const QLabel *label) { return label->text() == text; });
+    }
+
+private Q_SLOTS:
+    void init();
+    void barFollowsTheEngine();
+    void barShowsWhenStoppedOrHovered();
+    void barSitsAboveTheBottomEdge();
+    void exitButton();
+    void canvasHeight_data();
+    void canvasHeight();
+};
+
+void TestCMLiveRoot::init()
+{
+    QSettings().clear();
+    engine = std::make_unique<CMEngine>();
+    engine->setContentHeight(100000);
+    root = std::make_unique<CMLiveRoot>(*engine);
+    root->resize(1280, 720);
+    root->show();
+    QVERIFY(QTest::qWaitForWindowExposed(root.get()));
+}
+
+void TestCMLiveRoot::barFollowsTheEngine()
+{
+    QVERIFY(!root->prompterView()->preview());
+    QVERIFY(barSays(u"\u275A\u275A PAUSED"_s));
+    QVERIFY(barSays(u"Speed 3.0"_s));
+    QVERIFY(barSays(u"Space start/stop · ↑↓ speed · ←→ / Page keys jump · M mirror · F flip · "
+                    u"Esc exit"_s));
+    engine->play();
+    engine->faster();
+    QVERIFY(barSays(u"\u25B6\uFE0E RUNNING"_s));
+    QVERIFY(barSays(u"Speed 3.5"_s));
+    engine->setContentHeight(10);
+    engine->checkEnd(engine->now() + std::chrono::seconds(10));
+    QVERIFY(barSays(u"\u25A0 FINISHED"_s));
+    QCOMPARE(root->barOpacity(), 1.0);
+}
+
+void TestCMLiveRoot::barShowsWhenStoppedOrHovered()
+{
+    QCOMPARE(root->barOpacity(), 1.0);
+    // The run state switches the bar at once, without a fade.
+    engine->play();
+    QCOMPARE(root->barOpacity(), 0.0);
+    QVERIFY(!root->hintBar()->isVisible());
+    engine->pause();
+    QCOMPARE(root->barOpacity(), 1.0);
+    QVERIFY(root->hintBar()->isVisible());
+
+    // Hovering fades it in over 0.3 s while running.
+    engine->play();
+    QElapsedTimer clock;
+    clock.start();
+    root->setHover(true);
+    QTest::qWait(60);
+    QVERIFY2(root->barOpacity() > 0 && root->barOpacity() < 1,
+             qPrintable(QString::number(root->barOpacity())));
+    QTRY_COMPARE(root->barOpacity(), 1.0);
+    QVERIFY(clock.elapsed() >= CMLiveRoot::fadeMs);
+    root->setHover(false);
+    QTRY_COMPARE(root->barOpacity(), 0.0);
+    QVERIFY(!root->hintBar()->isVisible());
+}
+
+void TestCMLiveRoot::barSitsAboveTheBottomEdge()
+{
+    const QRect bar = root->hintBar()->geometry();
+    QCOMPARE(bar.bottom() + 1, 720 - 16);
+    QVERIFY(qAbs(bar.center().x() - 640) <= 1);
+    QCOMPARE(root->prompterView()->geometry(), QRect(0, 0, 1280, 720));
+    // A longer speed text widens the row, which stays centred.
+    CMSettings s = engine->settings();
+    s.speed = 10;
+    engine->setSettings(s);
+    QTRY_VERIFY(root->hintBar()->width() > bar.width());
+    QVERIFY(qAbs(root->hintBar()->geometry().center().x() - 640) <= 1);
+}
+
+void TestCMLiveRoot::exitButton()
+{
+    QSignalSpy exit(root.get(), &CMLiveRoot::exitRequested);
+    auto *button = root->hintBar()->findChild<QPushButton *>();
+    QCOMPARE(button->text(), u"Exit Prompter"_s);
+    // Focused, it would take Space from the prompter.
+    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+    button->click();
+    QCOMPARE(exit.count(), 1);
+}
+
+void TestCMLiveRoot::canvasHeight_data()
+{
+    QTest::addColumn<QSizeF>("frame");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("1920 x 1080") << QSizeF(1920, 1080) << 1080.0;
+    QTest::newRow("1512 x 982") << QSizeF(1512, 982) << 1246.984126984127;
+    QTest::newRow("1280 x 1024") << QSizeF(1280, 1024) << 1536.0;
+    QTest::newRow("empty frame") << QSizeF(0, 0) << 1080.0;
+}
+
+void TestCMLiveRoot::canvasHeight()
+{
+    QFETCH(QSizeF, frame);
+    QFETCH(double, expected);
+    QCOMPARE(CMPrompterWindow::canvasHeight(frame), expected);
+}
+
+QTEST_MAIN(TestCMLiveRoot)
+#include "tst_cmliveroot.moc"
