@@ -34,3 +34,13 @@ CM_BENCH("offset_at", [](const cmbench::Report &report) {
     report(u"offset_at"_s, ms * 1e6 / calls, u"ns"_s);
     report(u"offset_at_allocations"_s, double(allocated), u"count"_s);
 });
+
+CM_BENCH("autosave_10000", [](const cmbench::Report &report) {
+    CMEngine engine;
+    const QString script = cmbench::makeScript(10000);
+    const double ms = cmbench::medianMs(15, [&] {
+        engine.setScript(script);
+        engine.flushPendingSave();
+    });
+    report(u"autosave_10000"_s, ms, u"ms"_s);
+});

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int endWatchIntervalMs = 200;
 constexpr int autosaveDelayMs = 700;
+constexpr int settingsWriteDelayMs = 300;
 constexpr double endTolerance = 0.5;
 
 QSettings settingsStore()
@@ -32,12 +33,21 @@ CMEngine &CMEngine::shared()
 CMEngine::CMEngine(QObject *parent)
     : QObject(parent), m_timeSource([] { return CMClock::now(); })
 {
+    m_writer = std::make_unique<CMScriptStore::Writer>([this](bool ok) {
+        QMetaObject::invokeMethod(this, [this, ok] { Q_EMIT scriptSaved(ok); },
+                                  Qt::QueuedConnection);
+    });
+
     m_endWatch.setInterval(endWatchIntervalMs);
     connect(&m_endWatch, &QTimer::timeout, this, [this] { checkEnd(now()); });
 
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(autosaveDelayMs);
     connect(&m_saveTimer, &QTimer::timeout, this, &CMEngine::writeScript);
+
+    m_settingsTimer.setSingleShot(true);
+    m_settingsTimer.setInterval(settingsWriteDelayMs);
+    connect(&m_settingsTimer, &QTimer::timeout, this, &CMEngine::saveSettings);
 
     const CMScriptStore::Loaded loaded = CMScriptStore::load(scriptPath());
     m_script = loaded.text.value_or(sampleScript());
@@ -54,6 +64,7 @@ CMEngine::CMEngine(QObject *parent)
 CMEngine::~CMEngine()
 {
     flushPendingSave();
+    m_writer.reset();
 }
 
 void CMEngine::setTimeSource(CMTimeSource source)
@@ -81,6 +92,9 @@ void CMEngine::flushPendingSave()
         m_saveTimer.stop();
         writeScript();
     }
+    m_writer->waitUntilIdle();
+    if (m_settingsTimer.isActive())
+        saveSettings();
 }
 
 void CMEngine::writeScript()
@@ -90,7 +104,7 @@ void CMEngine::writeScript()
         CMScriptStore::keepAside(path);
         m_keepUnreadableFile = false;
     }
-    Q_EMIT scriptSaved(CMScriptStore::save(path, m_script));
+    m_writer->write(path, m_script);
 }
 
 QString CMEngine::scriptPath()
@@ -125,14 +139,15 @@ void CMEngine::setSettings(const CMSettings &settings)
 {
     const CMSettings old = m_settings;
     m_settings = settings;
-    saveSettings();
+    m_settingsTimer.start();
     if (old.speed != settings.speed || old.fontSize != settings.fontSize)
         rebase(old);
     Q_EMIT settingsChanged();
 }
 
-void CMEngine::saveSettings() const
+void CMEngine::saveSettings()
 {
+    m_settingsTimer.stop();
     settingsStore().setValue(QLatin1StringView(settingsKey), m_settings.toJson());
 }
 

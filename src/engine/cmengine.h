@@ -7,7 +7,12 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
+
+namespace CMScriptStore {
+class Writer;
+}
 
 // The one model object: the script, the settings, the scroll clock and the run state.
 // The scroll position is a pure function of time, offset(at); the transport operations only
@@ -45,15 +50,18 @@ public:
     void setScript(const QString &script);
     void scheduleSave();
     bool savePending() const { return m_saveTimer.isActive(); }
-    // Writes a pending autosave at once (at quit, so the last edit is never lost).
+    // Writes pending script and settings saves at once (at quit, so nothing is lost).
     void flushPendingSave();
     static QString scriptPath();
     static QString sampleScript();
 
     // --- settings
     const CMSettings &settings() const { return m_settings; }
+    // Every change is saved; the write to disk follows a moment later, so a held key or a
+    // dragged knob never waits for the disk on the frame's thread.
     void setSettings(const CMSettings &settings);
-    void saveSettings() const;
+    bool settingsSavePending() const { return m_settingsTimer.isActive(); }
+    void saveSettings();
     static constexpr const char *settingsKey = "cm.settings";
 
     // --- run state and layout facts
@@ -118,7 +126,8 @@ Q_SIGNALS:
     // Requests to the view layer.
     void focusToPrompterRequested();
     void endLiveRequested();
-    // An autosave reached the disk (or was tried and failed: succeeded says which).
+    // An autosave reached the disk (or was tried and failed: succeeded says which). Emitted on
+    // the engine's thread after the write, which happens on a thread of its own.
     void scriptSaved(bool succeeded);
 
 private:
@@ -140,7 +149,9 @@ private:
     double m_base = 0;
     std::optional<CMInstant> m_startedAt;
     QTimer m_saveTimer;
+    QTimer m_settingsTimer;
     // The autosave file existed but could not be read: keep it aside before overwriting it.
     bool m_keepUnreadableFile = false;
+    std::unique_ptr<CMScriptStore::Writer> m_writer;
     CMTimeSource m_timeSource;
 };

@@ -63,4 +63,52 @@ void keepAside(const QString &path)
     QFile::rename(path, aside);
 }
 
+Writer::Writer(Done done) : m_done(std::move(done)), m_thread([this] { run(); }) {}
+
+Writer::~Writer()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void Writer::write(const QString &path, const QString &text)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_queued = Job{path, text}; // shared, not copied: QString's sharing is thread-safe
+    }
+    m_wake.notify_one();
+}
+
+void Writer::waitUntilIdle()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [this] { return !m_queued && !m_busy; });
+}
+
+void Writer::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_queued || m_stopping; });
+        if (!m_queued)
+            return;
+        Job job = std::move(*m_queued);
+        m_queued.reset();
+        m_busy = true;
+        lock.unlock();
+        const bool ok = save(job.path, job.text);
+        if (m_done)
+            m_done(ok);
+        lock.lock();
+        m_busy = false;
+        if (!m_queued)
+            m_idle.notify_all();
+    }
+}
+
 } // namespace CMScriptStore

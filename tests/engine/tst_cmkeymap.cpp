@@ -148,6 +148,8 @@ void TestCMKeyMap::settingsKeys()
     QCOMPARE(engine->settings().mirror, mirror);
     QCOMPARE(engine->settings().flip, flip);
     // Every such key saves the record, even when the size was already at its bound.
+    QVERIFY(engine->settingsSavePending());
+    engine->flushPendingSave();
     QCOMPARE(QSettings().value(QLatin1StringView(CMEngine::settingsKey)).toByteArray(),
              engine->settings().toJson());
     QVERIFY(!engine->running());
