@@ -152,8 +152,8 @@ void OVKnob::paintHalo(QPainter &painter) const
     painter.drawPath(arc(d, 270));
     if (f <= 0)
         return;
+    OVPaint::arcGlow(painter, d, -135, -270 * f, g.trackWidth, ovAlpha(theme.accent, 0.9), g.glowBlur);
     const QPainterPath value = arc(d, 270 * f);
-    OVPaint::blurredStroke(painter, value, g.trackWidth, ovAlpha(theme.accent, 0.9), g.glowBlur);
     QLinearGradient stroke(d.topLeft(), d.topRight());
     stroke.setColorAt(0, theme.accent);
     stroke.setColorAt(1, theme.accent2);

@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QRadialGradient>
+#include <QtMath>
 
 #include <cmath>
 #include <vector>
@@ -204,7 +206,7 @@ void shadow(QPainter &p, const QRectF &rect, qreal radius, const QColor &color, 
     const int endPx = int(std::ceil((r + 2 * e) * dpr));
     const auto axis = [&](qreal length, int &imagePx, int &ends) {
         const qreal full = (length + 2 * e) * dpr;
-        if (full > 2 * endPx + 8) {
+        if (full >= 2 * endPx + 1) {
             imagePx = 2 * endPx + 1;
             ends = endPx;
         } else {
@@ -240,17 +242,26 @@ void shadow(QPainter &p, const QRectF &rect, qreal radius, const QColor &color, 
         QPixmapCache::insert(key, pixmap);
     }
     const QRectF target = shape.adjusted(-e, -e, e, e);
-    p.save();
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (const Slice &x : slices(wPx, xEnds, target.x(), xEnds ? target.width() : wPx / dpr, dpr)) {
-        for (const Slice &y :
-             slices(hPx, yEnds, target.y(), yEnds ? target.height() : hPx / dpr, dpr)) {
-            if (x.dstLen > 0 && y.dstLen > 0)
-                p.drawPixmap(QRectF(x.dst, y.dst, x.dstLen, y.dstLen), pixmap,
-                             QRectF(x.src, y.src, x.srcLen, y.srcLen));
+    const std::vector<Slice> columns =
+        slices(wPx, xEnds, target.x(), xEnds ? target.width() : wPx / dpr, dpr);
+    const std::vector<Slice> rows =
+        slices(hPx, yEnds, target.y(), yEnds ? target.height() : hPx / dpr, dpr);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        for (std::size_t j = 0; j < rows.size(); ++j) {
+            const Slice &x = columns[i];
+            const Slice &y = rows[j];
+            if (x.dstLen <= 0 || y.dstLen <= 0)
+                continue;
+            const QRectF to(x.dst, y.dst, x.dstLen, y.dstLen);
+            if (i == 1 && j == 1) {
+                // The middle of a large shadow is one flat colour: fill it, don't scale it.
+                p.fillRect(to, color);
+                continue;
+            }
+            // Stretched slices are one pixel thick, so the plain scaler is exact and fast.
+            p.drawPixmap(to, pixmap, QRectF(x.src, y.src, x.srcLen, y.srcLen));
         }
     }
-    p.restore();
 }
 
 void blurredStroke(QPainter &p, const QPainterPath &centreLine, qreal lineWidth,
@@ -266,7 +277,7 @@ void blurredStroke(QPainter &p, const QPainterPath &centreLine, qreal lineWidth,
     // phi((h - s) / sigma) - phi((-h - s) / sigma). Strokes of growing width, widest first,
     // build that profile in steps: a point is covered by every stroke at least as wide as
     // twice its distance, so each stroke's opacity is chosen to reach the target there.
-    constexpr int layers = 10;
+    constexpr int layers = 7;
     const double h = lineWidth / 2;
     const double sigma = blur / 2;
     const double reach = h + 3 * sigma;
@@ -287,6 +298,62 @@ void blurredStroke(QPainter &p, const QPainterPath &centreLine, qreal lineWidth,
         p.drawPath(centreLine);
     }
     p.restore();
+}
+
+void arcGlow(QPainter &p, const QRectF &circle, qreal startDeg, qreal sweepDeg, qreal lineWidth,
+             const QColor &color, qreal blur)
+{
+    if (sweepDeg == 0 || blur <= 0 || color.alpha() == 0 || circle.isEmpty())
+        return;
+    // Away from its caps the blurred band depends only on the distance from the circle, and
+    // beyond each cap only on the distance from the arc's end: radial gradients draw both.
+    const double h = lineWidth / 2;
+    const double sigma = blur / 2;
+    const double reach = h + 3 * sigma;
+    const auto coverage = [&](double s) {
+        return std::clamp((phi((h - s) / sigma) - phi((-h - s) / sigma)) * color.alphaF(), 0.0, 1.0);
+    };
+    const auto shade = [&](double alpha) {
+        QColor c = color;
+        c.setAlphaF(float(alpha));
+        return c;
+    };
+    constexpr int samples = 16;
+    const QPointF c = circle.center();
+    const double radius = circle.width() / 2;
+    const double outer = radius + reach;
+    const double inner = std::max(0.0, radius - reach);
+
+    QRadialGradient band(c, outer);
+    band.setColorAt(0, Qt::transparent);
+    for (int i = 0; i <= 2 * samples; ++i) {
+        const double r = inner + (outer - inner) * i / (2 * samples);
+        band.setColorAt(r / outer, shade(coverage(std::abs(r - radius))));
+    }
+    const QRectF outerRect(c.x() - outer, c.y() - outer, 2 * outer, 2 * outer);
+    const QRectF innerRect(c.x() - inner, c.y() - inner, 2 * inner, 2 * inner);
+    QPainterPath body;
+    body.arcMoveTo(outerRect, startDeg);
+    body.arcTo(outerRect, startDeg, sweepDeg);
+    body.arcTo(innerRect, startDeg + sweepDeg, -sweepDeg);
+    body.closeSubpath();
+    p.fillPath(body, band);
+
+    const auto cap = [&](qreal angleDeg, qreal turn) {
+        const double a = qDegreesToRadians(angleDeg);
+        const QPointF end(c.x() + radius * std::cos(a), c.y() - radius * std::sin(a));
+        QRadialGradient glow(end, reach);
+        for (int i = 0; i <= samples; ++i)
+            glow.setColorAt(double(i) / samples, shade(coverage(reach * i / samples)));
+        QPainterPath half;
+        half.moveTo(end);
+        half.arcTo(QRectF(end.x() - reach, end.y() - reach, 2 * reach, 2 * reach), angleDeg, turn);
+        half.closeSubpath();
+        p.fillPath(half, glow);
+    };
+    const qreal away = sweepDeg < 0 ? 180 : -180;
+    cap(startDeg, away);
+    cap(startDeg + sweepDeg, -away);
 }
 
 void textGlow(QPainter &p, QPointF baseline, const QString &text, const QFont &font,

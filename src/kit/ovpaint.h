@@ -43,6 +43,12 @@ void shadow(QPainter &p, const QRectF &rect, qreal radius, const QColor &color, 
 void blurredStroke(QPainter &p, const QPainterPath &centreLine, qreal lineWidth,
                    const QColor &color, qreal blur);
 
+// The glow of a round-capped arc stroke on the circle inscribed in `circle`, from `startDeg`
+// over `sweepDeg` (Qt's angles: anticlockwise from three o'clock), as if blurred with radius
+// `blur`: gradient fills of the band and its two caps, cheap enough for every drag step.
+void arcGlow(QPainter &p, const QRectF &circle, qreal startDeg, qreal sweepDeg, qreal lineWidth,
+             const QColor &color, qreal blur);
+
 // The glow of a text set at `baseline` (its left end), cached per text, font and colour.
 void textGlow(QPainter &p, QPointF baseline, const QString &text, const QFont &font,
               const QColor &color, qreal blur);

@@ -18,11 +18,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Layouts set on a surface get no margins of their own: the surface's padding is the only one.
-void adoptLayout(QEvent *e)
+// A layout built with the surface as its parent is not a layout yet when it is added, so the
+// first layout request catches it.
+void adoptLayout(QWidget *surface, QEvent *e)
 {
-    if (e->type() != QEvent::ChildAdded)
+    if (e->type() != QEvent::ChildAdded && e->type() != QEvent::LayoutRequest)
         return;
-    if (auto *layout = qobject_cast<QLayout *>(static_cast<QChildEvent *>(e)->child()))
+    QLayout *layout = surface->layout();
+    if (layout && layout->contentsMargins() != QMargins())
         layout->setContentsMargins(0, 0, 0, 0);
 }
 
@@ -160,39 +163,61 @@ void OVPanel::paintHalo(QPainter &painter) const
 
 bool OVPanel::event(QEvent *e)
 {
-    adoptLayout(e);
+    adoptLayout(this, e);
     return OVHaloWidget<QWidget>::event(e);
 }
+
+namespace {
+
+// Face, grain and sheen of a panel: a large area of gradients and hairlines, drawn once per
+// size and theme so that repainting a control inside the panel only copies it.
+QPixmap panelFace(const QSizeF &size, qreal radius, const OVTheme &theme, qreal dpr)
+{
+    const QString key = u"ov-panel:%1:%2:%3:%4:%5"_s.arg(size.width())
+                            .arg(size.height())
+                            .arg(radius)
+                            .arg(theme.id)
+                            .arg(dpr);
+    QPixmap face;
+    if (QPixmapCache::find(key, &face))
+        return face;
+    face = QPixmap((size * dpr).toSize());
+    face.setDevicePixelRatio(dpr);
+    face.fill(Qt::transparent);
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(QPointF(), size);
+    const QPainterPath shape = OVPaint::roundedRect(r, radius);
+    QLinearGradient fill(r.topLeft(), r.bottomLeft());
+    fill.setStops({{0.0, theme.raised},
+                   {1.0 / 3, theme.panel},
+                   {2.0 / 3, ovAlpha(theme.panel, 0.96)},
+                   {1.0, theme.base}});
+    p.fillPath(shape, fill);
+    p.setClipPath(shape);
+    p.setOpacity(0.05);
+    BrushedLines::paint(p, r);
+    p.setOpacity(1);
+    QLinearGradient sheen(r.topLeft(), QPointF(r.left(), r.center().y()));
+    sheen.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.1f));
+    sheen.setColorAt(1, Qt::transparent);
+    p.fillPath(shape, sheen);
+    p.end();
+    QPixmapCache::insert(key, face);
+    return face;
+}
+
+} // namespace
 
 void OVPanel::paintEvent(QPaintEvent *e)
 {
     const OVTheme &theme = OVUI::shared()->theme();
     const OVPanelGeometry g = panelGeometry();
-    const QRectF r = rect();
-    const QPainterPath shape = OVPaint::roundedRect(r, g.radius);
-
     QPainter p(this);
+    p.drawPixmap(0, 0, panelFace(size(), g.radius, theme, devicePixelRatioF()));
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient face(r.topLeft(), r.bottomLeft());
-    face.setStops({{0.0, theme.raised},
-                   {1.0 / 3, theme.panel},
-                   {2.0 / 3, ovAlpha(theme.panel, 0.96)},
-                   {1.0, theme.base}});
-    p.fillPath(shape, face);
-
-    p.save();
-    p.setClipPath(shape, Qt::IntersectClip);
-    p.setOpacity(0.05);
-    BrushedLines::paint(p, r);
-    p.restore();
-
-    QLinearGradient sheen(r.topLeft(), QPointF(r.left(), r.center().y()));
-    sheen.setColorAt(0, QColor::fromRgbF(1, 1, 1, 0.1f));
-    sheen.setColorAt(1, Qt::transparent);
-    p.fillPath(shape, sheen);
-
     OVHalos::paint(this, p, e->region());
-    OVPaint::metalBorder(p, r, g.radius, theme, 1.2);
+    OVPaint::metalBorder(p, rect(), g.radius, theme, 1.2);
 }
 
 OVWell::OVWell(QWidget *parent)
@@ -229,7 +254,7 @@ OVWellGeometry OVWell::wellGeometry() const
 
 bool OVWell::event(QEvent *e)
 {
-    adoptLayout(e);
+    adoptLayout(this, e);
     if (e->type() == QEvent::ChildAdded) {
         auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(e)->child());
         if (child && m_rim && child != m_rim) {

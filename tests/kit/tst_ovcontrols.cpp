@@ -79,6 +79,7 @@ private Q_SLOTS:
     void haloOfAPieceBuiltApart();
     void themeChangeRecolours();
     void zoomResizesPieces();
+    void panelPadsItsContent();
 };
 
 void TestOVControls::init()
@@ -446,6 +447,28 @@ void TestOVControls::zoomResizesPieces()
     QCOMPARE(orb.sizeHint(), QSize(81, 81));
     QCOMPARE(panel.contentsMargins(), QMargins(18, 18, 18, 18));
     QVERIFY(lcd.sizeHint().width() > lcdAtOne.width() * 1.3);
+}
+
+void TestOVControls::panelPadsItsContent()
+{
+    OVUI::shared()->setZoom(1.5);
+    OVPanel panel(10, 12);
+    auto *content = new QWidget;
+    content->setMinimumSize(40, 20);
+    (new QHBoxLayout(&panel))->addWidget(content);
+    panel.show();
+    QTRY_COMPARE(content->pos(), QPoint(18, 18));
+    QCOMPARE(panel.sizeHint(), QSize(40 + 36, 20 + 36));
+
+    OVWell well(14);
+    auto *inside = new QWidget;
+    (new QHBoxLayout(&well))->addWidget(inside);
+    well.resize(200, 100);
+    well.show();
+    // The well adds no padding, and its content is cut to its rounded shape.
+    QTRY_COMPARE(inside->geometry(), well.rect());
+    QVERIFY(!inside->mask().contains(QPoint(0, 0)));
+    QVERIFY(inside->mask().contains(QPoint(100, 50)));
 }
 
 QTEST_MAIN(TestOVControls)
