@@ -52,8 +52,11 @@ public:
 
     ~OVHaloWidget() override
     {
-        if (haloHost)
-            haloHost->update(haloRect);
+        // Later, not now: the host may be the very widget whose destruction deletes this one.
+        if (QWidget *host = haloHost) {
+            QMetaObject::invokeMethod(
+                host, [host, rect = haloRect] { host->update(rect); }, Qt::QueuedConnection);
+        }
     }
 
 protected:

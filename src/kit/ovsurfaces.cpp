@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <QStyle>
 
 #include <cmath>
 
@@ -17,15 +18,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Layouts set on a surface get no margins of their own: the surface's padding is the only one.
-// A layout built with the surface as its parent is not a layout yet when it is added, so the
-// first layout request catches it.
+// A layout set on a surface gets no margins of its own: the surface's padding is the only
+// one. Only the style's default margins are dropped, so margins the owner chose stay. A layout
+// built with the surface as its parent is not a layout yet when it is added, so the first
+// layout request catches it.
 void adoptLayout(QWidget *surface, QEvent *e)
 {
     if (e->type() != QEvent::ChildAdded && e->type() != QEvent::LayoutRequest)
         return;
     QLayout *layout = surface->layout();
-    if (layout && layout->contentsMargins() != QMargins())
+    if (!layout || layout->property("ovAdopted").toBool())
+        return;
+    layout->setProperty("ovAdopted", true);
+    const QStyle *style = surface->style();
+    const QMargins defaults(style->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, surface),
+                            style->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, surface),
+                            style->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, surface),
+                            style->pixelMetric(QStyle::PM_LayoutBottomMargin, nullptr, surface));
+    if (layout->contentsMargins() == defaults)
         layout->setContentsMargins(0, 0, 0, 0);
 }
 

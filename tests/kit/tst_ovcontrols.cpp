@@ -80,6 +80,7 @@ private Q_SLOTS:
     void themeChangeRecolours();
     void zoomResizesPieces();
     void panelPadsItsContent();
+    void piecesDieBeforeAndWithTheirHost();
 };
 
 void TestOVControls::init()
@@ -462,13 +463,40 @@ void TestOVControls::panelPadsItsContent()
 
     OVWell well(14);
     auto *inside = new QWidget;
-    (new QHBoxLayout(&well))->addWidget(inside);
+    auto *column = new QHBoxLayout(&well);
+    column->addWidget(inside);
     well.resize(200, 100);
     well.show();
     // The well adds no padding, and its content is cut to its rounded shape.
     QTRY_COMPARE(inside->geometry(), well.rect());
     QVERIFY(!inside->mask().contains(QPoint(0, 0)));
     QVERIFY(inside->mask().contains(QPoint(100, 50)));
+    // Margins the owner chose are its content's own padding and stay.
+    column->setContentsMargins(8, 8, 8, 8);
+    QTRY_COMPARE(inside->geometry(), well.rect().adjusted(8, 8, -8, -8));
+}
+
+void TestOVControls::piecesDieBeforeAndWithTheirHost()
+{
+    QWidget window;
+    ovsRoot(&window);
+    auto *panel = new OVPanel(10, 12);
+    auto *row = new QHBoxLayout(panel);
+    auto *orb = new OVOrbButton(u"play.fill"_s, 54);
+    orb->setLit(true);
+    row->addWidget(orb);
+    row->addWidget(new OVKnob);
+    (new QHBoxLayout(&window))->addWidget(panel);
+    window.show();
+    (void)window.grab();
+    // A piece deleted before its host, then the host itself: nothing is left dangling.
+    const QPoint glow = orb->mapTo(&window, QPoint(orb->width() / 2, -3));
+    const QColor lit = window.grab().toImage().pixelColor(glow);
+    delete orb;
+    QTRY_VERIFY(window.grab().toImage().pixelColor(glow) != lit);
+    delete panel;
+    QCoreApplication::processEvents();
+    QVERIFY(!window.grab().isNull());
 }
 
 QTEST_MAIN(TestOVControls)

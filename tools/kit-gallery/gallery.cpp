@@ -143,16 +143,16 @@ QWidget *transport(QWidget *owner)
         qreal size;
         bool lit;
         const char16_t *help;
-    } specs[] = {{u"backward.end.fill", 34, false, u"Back to the top (R / Home)"},
+    } pieces[] = {{u"backward.end.fill", 34, false, u"Back to the top (R / Home)"},
                  {u"chevron.up", 34, false, u"Jump back (← / Page Up)"},
                  {u"pause.fill", 54, true, u"Start / stop (Space)"},
                  {u"play.fill", 54, false, u"Start / stop (Space)"},
                  {u"chevron.down", 34, false, u"Jump ahead (→ / Page Down)"},
                  {u"no.such.symbol", 34, true, u"Unknown symbol"}};
-    for (const auto &spec : specs) {
-        auto *orb = new OVOrbButton(QString::fromUtf16(spec.symbol), spec.size);
-        orb->setLit(spec.lit);
-        orb->setHelp(QString::fromUtf16(spec.help));
+    for (const auto &piece : pieces) {
+        auto *orb = new OVOrbButton(QString::fromUtf16(piece.symbol), piece.size);
+        orb->setLit(piece.lit);
+        orb->setHelp(QString::fromUtf16(piece.help));
         orbs->addWidget(orb, 0, Qt::AlignVCenter);
     }
     column->addLayout(orbs);
@@ -181,7 +181,7 @@ QWidget *knobs(QWidget *owner)
         const char16_t *label;
         double lower, upper, value;
         OVKnob::Formatter format;
-    } specs[] = {
+    } pieces[] = {
         {u"Speed", 0, 10, 3.5, [](double v) { return QString::number(v, 'f', 1); }},
         {u"Size", 24, 200, 200, [](double v) { return u"%1 pt"_s.arg(int(v)); }},
         {u"Margins", 0, 35, 0, [](double v) { return u"%1%"_s.arg(int(v)); }},
@@ -189,13 +189,13 @@ QWidget *knobs(QWidget *owner)
         {u"Cue line", 0.1, 0.7, 0.33, percent},
         {u"", 5, 5, 5, [](double v) { return QString::number(v); }},
     };
-    for (const auto &spec : specs) {
+    for (const auto &piece : pieces) {
         auto *knob = new OVKnob;
         knob->setSize(58);
-        knob->setLabel(QString::fromUtf16(spec.label));
-        knob->setRange(spec.lower, spec.upper);
-        knob->setFormatter(spec.format);
-        knob->setValue(spec.value);
+        knob->setLabel(QString::fromUtf16(piece.label));
+        knob->setRange(piece.lower, piece.upper);
+        knob->setFormatter(piece.format);
+        knob->setValue(piece.value);
         QObject::connect(knob, &OVKnob::valueChanged, knob, &OVKnob::setValue);
         row->addWidget(knob, 0, Qt::AlignTop);
     }
@@ -208,9 +208,9 @@ QWidget *look(QWidget *owner)
 {
     auto *column = box<QVBoxLayout>(owner, 8);
     auto *switches = box<QHBoxLayout>(owner, 14);
-    const std::pair<const char16_t *, bool> specs[] = {
+    const std::pair<const char16_t *, bool> pieces[] = {
         {u"Mirror", true}, {u"Flip", false}, {u"Cue marker", true}, {u"CAPS", false}};
-    for (const auto &[title, on] : specs) {
+    for (const auto &[title, on] : pieces) {
         auto *s = new OVSwitch(QString::fromUtf16(title));
         s->setOn(on);
         switches->addWidget(s);
