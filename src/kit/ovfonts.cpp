@@ -1,7 +1,12 @@
 #include "ovfonts.h"
 
+#include "ovui.h"
+
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -50,7 +55,10 @@ QString family(OVDesign design)
 
 qreal pointSizeFor(qreal size)
 {
-    return (size > 0 ? size : 1) * 72.0 / 96.0;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const qreal dpi = screen && screen->logicalDotsPerInchY() > 0 ? screen->logicalDotsPerInchY()
+                                                                    : 96.0;
+    return (size > 0 ? size : 1) * 72.0 / dpi;
 }
 
 QFont font(qreal size, QFont::Weight weight, OVDesign design, bool italic)
@@ -65,3 +73,20 @@ QFont font(qreal size, QFont::Weight weight, OVDesign design, bool italic)
 }
 
 } // namespace OVFonts
+
+QFont ovFont(qreal size, QFont::Weight weight, OVDesign design)
+{
+    return OVFonts::font(size * OVUI::shared()->zoom(), weight, design);
+}
+
+QFont ovMono(qreal size, QFont::Weight weight)
+{
+    return ovFont(size, weight, OVDesign::Monospaced);
+}
+
+void ovBindFont(QWidget *widget, qreal size, QFont::Weight weight, OVDesign design)
+{
+    OVUI::shared()->bind(widget, [widget, size, weight, design] {
+        widget->setFont(ovFont(size, weight, design));
+    });
+}

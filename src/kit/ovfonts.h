@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QString>
 
+class QWidget;
+
 // The font designs of the interface, chosen once for the whole application: the platform's
 // default sans, a rounded sans and a monospaced face.
 //
@@ -21,3 +23,11 @@ QFont font(qreal size, QFont::Weight weight, OVDesign design, bool italic = fals
 qreal pointSizeFor(qreal size);
 
 } // namespace OVFonts
+
+// Lettering of the kit: a font of `size` design points times the current interface zoom.
+QFont ovFont(qreal size, QFont::Weight weight = QFont::Normal, OVDesign design = OVDesign::Default);
+QFont ovMono(qreal size, QFont::Weight weight = QFont::Normal);
+
+// Gives a plain widget (an editor, a picker) kit lettering and keeps it at the current zoom.
+void ovBindFont(QWidget *widget, qreal size, QFont::Weight weight = QFont::Normal,
+                OVDesign design = OVDesign::Default);

@@ -1,0 +1,503 @@
+#include <kit/ovkit.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+using Moves = QList<QPointF>;
+
+namespace {
+
+void mouse(QWidget *w, QEvent::Type type, QPointF pos)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// A press at `from`, moves to each offset from it, and a release where the last move ended.
+void drag(QWidget *w, QPointF from, const Moves &moves)
+{
+    mouse(w, QEvent::MouseButtonPress, from);
+    QPointF at = from;
+    for (const QPointF &offset : moves) {
+        at = from + offset;
+        mouse(w, QEvent::MouseMove, at);
+    }
+    mouse(w, QEvent::MouseButtonRelease, at);
+}
+
+bool near(const QColor &a, const QColor &b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
+        && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+} // namespace
+
+class TestOVControls : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void knobDrags_data();
+    void knobDrags();
+    void knobDragsStartFromTheLastValue();
+    void knobWithEqualBoundsWritesLower();
+    void knobAnswersOnlyOnItsDial();
+    void knobKeys();
+    void knobLayout();
+    void draggingNeverBlursAgain();
+    void orbClicksOnlyOnItsCircle();
+    void orbHelp();
+    void chromeButtonPress();
+    void switchFlipsOncePerClick();
+    void switchSlides();
+    void segmentClicks();
+    void segmentSelectionByEquality();
+    void creditOpensTheWebsite();
+    void panelShadowFallsOutsideIt();
+    void haloOfAPieceBuiltApart();
+    void themeChangeRecolours();
+    void zoomResizesPieces();
+    void panelPadsItsContent();
+    void piecesDieBeforeAndWithTheirHost();
+};
+
+void TestOVControls::init()
+{
+    QSettings().clear();
+    OVUI::shared()->restore();
+}
+
+void TestOVControls::knobDrags_data()
+{
+    QTest::addColumn<Moves>("moves");
+    QTest::addColumn<double>("expected");
+    QTest::addColumn<bool>("announced");
+
+    QTest::newRow("90 up") << Moves{{0, -30}, {0, -60}, {0, -90}} << 100.0 << true;
+    QTest::newRow("90 down") << Moves{{0, 90}} << 0.0 << true;
+    QTest::newRow("200 up stops at the top") << Moves{{0, -200}} << 100.0 << true;
+    QTest::newRow("there and back") << Moves{{0, -45}, {0, 0}} << 50.0 << true;
+    QTest::newRow("half a point") << Moves{{0, -0.5}} << 50.0 << false;
+    QTest::newRow("horizontal") << Moves{{100, 0}, {300, 0}} << 50.0 << false;
+    QTest::newRow("diagonal counts only the height") << Moves{{100, -18}} << 60.0 << true;
+    QTest::newRow("fine steps") << Moves{{0, -0.9}, {0, -1.8}} << 51.0 << true;
+}
+
+void TestOVControls::knobDrags()
+{
+    QFETCH(Moves, moves);
+    QFETCH(double, expected);
+    QFETCH(bool, announced);
+    OVKnob knob;
+    knob.setRange(0, 100);
+    knob.setValue(50);
+    knob.resize(knob.sizeHint());
+    QSignalSpy spy(&knob, &OVKnob::valueChanged);
+
+    drag(&knob, knob.dial().center(), moves);
+    QCOMPARE(knob.value(), expected);
+    QCOMPARE(!spy.isEmpty(), announced);
+    if (announced)
+        QCOMPARE(spy.last().first().toDouble(), expected);
+    QVERIFY(!knob.dragging());
+}
+
+void TestOVControls::knobDragsStartFromTheLastValue()
+{
+    OVKnob knob;
+    knob.setRange(0, 100);
+    knob.setValue(50);
+    knob.resize(knob.sizeHint());
+    QSignalSpy spy(&knob, &OVKnob::valueChanged);
+    drag(&knob, knob.dial().center(), {{0, -10}, {0, -20}, {0, -36}});
+    QCOMPARE(knob.value(), 70.0);
+    QCOMPARE(spy.count(), 3);
+    drag(&knob, knob.dial().center() + QPointF(5, 5), {{0, 18}});
+    QCOMPARE(knob.value(), 60.0);
+
+    // The owner holds the value: what it sets is where the next drag starts.
+    knob.setValue(20);
+    QCOMPARE(spy.count(), 4);
+    drag(&knob, knob.dial().center(), {{0, -9}});
+    QCOMPARE(knob.value(), 25.0);
+}
+
+void TestOVControls::knobWithEqualBoundsWritesLower()
+{
+    OVKnob knob;
+    knob.setRange(5, 5);
+    knob.setValue(7);
+    knob.resize(knob.sizeHint());
+    QSignalSpy spy(&knob, &OVKnob::valueChanged);
+    drag(&knob, knob.dial().center(), {{0, -40}, {0, 40}});
+    QCOMPARE(knob.value(), 5.0);
+    QCOMPARE(spy.count(), 1);
+}
+
+void TestOVControls::knobAnswersOnlyOnItsDial()
+{
+    OVKnob knob;
+    knob.setRange(0, 100);
+    knob.setValue(50);
+    knob.setLabel(u"Speed"_s);
+    knob.resize(knob.sizeHint());
+    QSignalSpy spy(&knob, &OVKnob::valueChanged);
+    const QRectF dial = knob.dial();
+    drag(&knob, dial.topLeft() + QPointF(1, 1), {{0, -90}});
+    drag(&knob, QPointF(dial.center().x(), knob.height() - 2), {{0, -90}});
+    QCOMPARE(knob.value(), 50.0);
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestOVControls::knobKeys()
+{
+    OVKnob knob;
+    knob.setRange(0, 10);
+    knob.setValue(5);
+    QTest::keyClick(&knob, Qt::Key_Up);
+    QCOMPARE(knob.value(), 5.1);
+    QTest::keyClick(&knob, Qt::Key_PageDown);
+    QCOMPARE(knob.value(), 4.1);
+    QTest::keyClick(&knob, Qt::Key_End);
+    QCOMPARE(knob.value(), 10.0);
+    QTest::keyClick(&knob, Qt::Key_Up);
+    QCOMPARE(knob.value(), 10.0);
+    QCOMPARE(knob.focusPolicy(), Qt::TabFocus);
+}
+
+void TestOVControls::knobLayout()
+{
+    OVUI::shared()->setZoom(1.25);
+    OVKnob knob;
+    knob.setSize(64);
+    knob.setFormatter([](double v) { return u"%1 pt"_s.arg(int(v)); });
+    knob.setRange(24, 200);
+    knob.setValue(99.9);
+    QCOMPARE(knob.readout(), u"99 pt"_s);
+    const QSize bare = knob.sizeHint();
+    QCOMPARE(bare.width(), 80);
+    knob.setLabel(u"Size"_s);
+    // A label adds a line and a spacing of 4 z.
+    QVERIFY(knob.sizeHint().height() > bare.height() + 5);
+    knob.resize(knob.sizeHint());
+    QCOMPARE(knob.dial().size(), QSizeF(80, 80));
+}
+
+void TestOVControls::draggingNeverBlursAgain()
+{
+    QWidget window;
+    ovsRoot(&window);
+    auto *panel = new OVPanel(24, 12);
+    auto *row = new QHBoxLayout(panel);
+    auto *knob = new OVKnob;
+    knob->setRange(0, 10);
+    knob->setValue(2);
+    knob->setLabel(u"Speed"_s);
+    auto *orb = new OVOrbButton(u"play.fill"_s, 54);
+    orb->setLit(true);
+    row->addWidget(knob);
+    row->addWidget(orb);
+    (new QHBoxLayout(&window))->addWidget(panel);
+    window.show();
+    (void)window.grab();
+
+    const quint64 before = OVBlur::count();
+    QPointF at = knob->dial().center();
+    mouse(knob, QEvent::MouseButtonPress, at);
+    for (int step = 1; step <= 30; ++step) {
+        at += QPointF(0, -3);
+        mouse(knob, QEvent::MouseMove, at);
+        (void)window.grab();
+    }
+    mouse(knob, QEvent::MouseButtonRelease, at);
+    QVERIFY(knob->value() > 6);
+    QCOMPARE(OVBlur::count(), before);
+}
+
+void TestOVControls::orbClicksOnlyOnItsCircle()
+{
+    OVOrbButton orb(u"play.fill"_s, 44);
+    orb.resize(orb.sizeHint());
+    QCOMPARE(orb.size(), 44.0);
+    QCOMPARE(orb.width(), 44);
+    QSignalSpy spy(&orb, &QAbstractButton::clicked);
+    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(42, 42));
+    QCOMPARE(spy.count(), 0);
+    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 22));
+    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 1));
+    QCOMPARE(spy.count(), 2);
+
+    // An unknown symbol still draws an orb that clicks.
+    orb.setSymbol(u"no.such.symbol"_s);
+    QVERIFY(!orb.grab().isNull());
+    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 22));
+    QCOMPARE(spy.count(), 3);
+}
+
+void TestOVControls::orbHelp()
+{
+    OVOrbButton orb;
+    orb.setHelp(u"Start / stop (Space)"_s);
+    QCOMPARE(orb.toolTip(), u"Start / stop (Space)"_s);
+    QCOMPARE(orb.accessibleName(), u"Start / stop (Space)"_s);
+    orb.setHelp(QString());
+    QVERIFY(orb.toolTip().isEmpty());
+    QCOMPARE(orb.focusPolicy(), Qt::TabFocus);
+}
+
+void TestOVControls::chromeButtonPress()
+{
+    OVChromeButton button(u"Import"_s);
+    button.setCompact(true);
+    button.resize(button.sizeHint());
+    QSignalSpy spy(&button, &QAbstractButton::clicked);
+    const QPoint centre = button.rect().center();
+    QTest::mousePress(&button, Qt::LeftButton, {}, centre);
+    QVERIFY(button.isDown());
+    const QImage pressed = button.grab().toImage();
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, centre);
+    QVERIFY(!button.isDown());
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(button.grab().toImage() != pressed);
+    // The capsule's rounded ends take no clicks.
+    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
+    QCOMPARE(spy.count(), 1);
+
+    const QSize compact = button.sizeHint();
+    button.setCompact(false);
+    QVERIFY(button.sizeHint().width() > compact.width());
+    QVERIFY(button.sizeHint().height() > compact.height());
+}
+
+void TestOVControls::switchFlipsOncePerClick()
+{
+    OVSwitch toggle(u"Mirror"_s);
+    toggle.resize(toggle.sizeHint());
+    QSignalSpy spy(&toggle, &QAbstractButton::toggled);
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(toggle.width() - 2, toggle.height() / 2));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.last().first().toBool(), true);
+    QVERIFY(toggle.isOn());
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(5, toggle.height() / 2));
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.last().first().toBool(), false);
+
+    // The owner's state is shown without being announced back.
+    toggle.setOn(true);
+    QVERIFY(toggle.isOn());
+    QCOMPARE(spy.count(), 2);
+    QTest::keyClick(&toggle, Qt::Key_Space);
+    QCOMPARE(spy.count(), 3);
+    QVERIFY(!toggle.isOn());
+}
+
+void TestOVControls::switchSlides()
+{
+    OVSwitch toggle(u"Flip"_s);
+    toggle.show();
+    QCOMPARE(toggle.position(), 0.0);
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(4, toggle.height() / 2));
+    QVERIFY(toggle.position() < 1);
+    QTRY_COMPARE_WITH_TIMEOUT(toggle.position(), 1.0, 1000);
+    toggle.setOn(false);
+    QVERIFY(toggle.position() > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(toggle.position(), 0.0, 1000);
+}
+
+void TestOVControls::segmentClicks()
+{
+    OVSegment segment;
+    segment.setItems({{0, u"Off"_s}, {3, u"3"_s}, {5, u"5"_s}});
+    segment.setSelection(3);
+    segment.resize(600, segment.sizeHint().height());
+    QSignalSpy spy(&segment, &OVSegment::selectionChanged);
+    const int y = segment.height() / 2;
+
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(500, y));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.last().first(), QVariant(5));
+    QCOMPARE(segment.selection(), QVariant(5));
+    // Clicking the selected segment again changes nothing.
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(500, y));
+    QCOMPARE(spy.count(), 1);
+    // The gap between two segments is no segment.
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(199, y));
+    QCOMPARE(spy.count(), 1);
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(60, y));
+    QCOMPARE(spy.last().first(), QVariant(0));
+    QTest::keyClick(&segment, Qt::Key_Right);
+    QCOMPARE(spy.last().first(), QVariant(3));
+}
+
+void TestOVControls::segmentSelectionByEquality()
+{
+    OVSegment segment;
+    segment.setItems({{1, u"One"_s}, {2, u"Two"_s}, {1, u"Uno"_s}});
+    segment.setSelection(1);
+    QVERIFY(segment.isSelected(0) && !segment.isSelected(1) && segment.isSelected(2));
+    segment.setSelection(9);
+    QVERIFY(!segment.isSelected(0) && !segment.isSelected(1) && !segment.isSelected(2));
+    segment.setSelection(QVariant());
+    QVERIFY(!segment.isSelected(0));
+    QVERIFY(!segment.isSelected(7));
+}
+
+void TestOVControls::creditOpensTheWebsite()
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(u"https"_s, &catcher, "open");
+    OVSCredit credit;
+    OVSLink *link = credit.link();
+    QCOMPARE(link->text(), u"Orvelle Software"_s);
+    QCOMPARE(link->toolTip(), OVSMaker::website().toString());
+    QTest::mouseClick(link, Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(u"https"_s);
+    QCOMPARE(catcher.opened, QList<QUrl>{OVSMaker::website()});
+    QVERIFY(OVSMaker::website().isValid());
+    QCOMPARE(OVSBadge().toolTip(), u"Orvelle Software"_s);
+}
+
+void TestOVControls::panelShadowFallsOutsideIt()
+{
+    QWidget window;
+    ovsRoot(&window);
+    auto *panel = new OVPanel(10, 12, &window);
+    window.resize(300, 200);
+    panel->setGeometry(50, 50, 100, 60);
+    window.show();
+    const QImage image = window.grab().toImage();
+    // Just below the panel the shadow darkens the background; far to its side it does not.
+    const QColor below = image.pixelColor(100, 113);
+    const QColor aside = image.pixelColor(260, 113);
+    QVERIFY(below.lightness() < aside.lightness() - 3);
+}
+
+void TestOVControls::haloOfAPieceBuiltApart()
+{
+    QWidget window;
+    ovsRoot(&window);
+    // Built while its container was still a window of its own, then placed in a panel.
+    auto *container = new QWidget;
+    auto *row = new QHBoxLayout(container);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto *knob = new OVKnob;
+    knob->setRange(0, 1);
+    row->addWidget(knob);
+    auto *panel = new OVPanel(10, 30);
+    (new QHBoxLayout(panel))->addWidget(container);
+    (new QHBoxLayout(&window))->addWidget(panel);
+    window.show();
+    const QImage image = window.grab().toImage();
+    // The track's top reaches above the knob's rectangle and is still drawn there.
+    const QPoint top = knob->mapTo(&window, knob->dial().center().toPoint() - QPoint(0, int(knob->dial().height() / 2) + 1));
+    QVERIFY(top.y() < container->mapTo(&window, QPoint()).y());
+    QVERIFY(near(image.pixelColor(top), OVUI::shared()->theme().well, 12));
+}
+
+void TestOVControls::themeChangeRecolours()
+{
+    QWidget window;
+    ovsRoot(&window);
+    auto *badge = new OVSBadge(&window);
+    window.resize(100, 60);
+    badge->move(10, 10);
+    window.show();
+    OVUI *ui = OVUI::shared();
+    for (const QString &id : {u"gunmetal-blue"_s, u"anodized-red"_s, u"graphite-gray"_s}) {
+        ui->setThemeId(id);
+        const QImage image = window.grab().toImage();
+        const QPoint middle = badge->geometry().center() + QPoint(0, 2);
+        // The lower half of the badge runs through the accent.
+        const QColor c = image.pixelColor(middle.x() - badge->width() / 2 + 4, middle.y());
+        QVERIFY2(near(c, ui->theme().accent, 40), qPrintable(id));
+    }
+}
+
+void TestOVControls::zoomResizesPieces()
+{
+    OVOrbButton orb(u"play.fill"_s, 54);
+    OVPanel panel(10, 12);
+    OVLCD lcd(u"0:00"_s, 13);
+    const QSize lcdAtOne = lcd.sizeHint();
+    QCOMPARE(orb.sizeHint(), QSize(54, 54));
+    QCOMPARE(panel.contentsMargins(), QMargins(12, 12, 12, 12));
+    OVUI::shared()->setZoom(1.5);
+    QCOMPARE(orb.sizeHint(), QSize(81, 81));
+    QCOMPARE(panel.contentsMargins(), QMargins(18, 18, 18, 18));
+    QVERIFY(lcd.sizeHint().width() > lcdAtOne.width() * 1.3);
+}
+
+void TestOVControls::panelPadsItsContent()
+{
+    OVUI::shared()->setZoom(1.5);
+    OVPanel panel(10, 12);
+    auto *content = new QWidget;
+    content->setMinimumSize(40, 20);
+    (new QHBoxLayout(&panel))->addWidget(content);
+    panel.show();
+    QTRY_COMPARE(content->pos(), QPoint(18, 18));
+    QCOMPARE(panel.sizeHint(), QSize(40 + 36, 20 + 36));
+
+    OVWell well(14);
+    auto *inside = new QWidget;
+    auto *column = new QHBoxLayout(&well);
+    column->addWidget(inside);
+    well.resize(200, 100);
+    well.show();
+    // The well adds no padding, and its content is cut to its rounded shape.
+    QTRY_COMPARE(inside->geometry(), well.rect());
+    QVERIFY(!inside->mask().contains(QPoint(0, 0)));
+    QVERIFY(inside->mask().contains(QPoint(100, 50)));
+    // Margins the owner chose are its content's own padding and stay.
+    column->setContentsMargins(8, 8, 8, 8);
+    QTRY_COMPARE(inside->geometry(), well.rect().adjusted(8, 8, -8, -8));
+}
+
+void TestOVControls::piecesDieBeforeAndWithTheirHost()
+{
+    QWidget window;
+    ovsRoot(&window);
+    auto *panel = new OVPanel(10, 12);
+    auto *row = new QHBoxLayout(panel);
+    auto *orb = new OVOrbButton(u"play.fill"_s, 54);
+    orb->setLit(true);
+    row->addWidget(orb);
+    row->addWidget(new OVKnob);
+    (new QHBoxLayout(&window))->addWidget(panel);
+    window.show();
+    (void)window.grab();
+    // A piece deleted before its host, then the host itself: nothing is left dangling.
+    const QPoint glow = orb->mapTo(&window, QPoint(orb->width() / 2, -3));
+    const QColor lit = window.grab().toImage().pixelColor(glow);
+    delete orb;
+    QTRY_VERIFY(window.grab().toImage().pixelColor(glow) != lit);
+    delete panel;
+    QCoreApplication::processEvents();
+    QVERIFY(!window.grab().isNull());
+}
+
+QTEST_MAIN(TestOVControls)
+#include "tst_ovcontrols.moc"
