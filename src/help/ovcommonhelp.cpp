@@ -1,10 +1,14 @@
 #include "ovcommonhelp.h"
 
+#include <kit/ovmaker.h>
+
+#include <QUrl>
+
 using namespace Qt::StringLiterals;
 
 namespace OVCommonHelp {
 
-QList<HelpPage> pages(const QString &app, const QString &website)
+QList<HelpPage> pages(const QString &app)
 {
     using B = HelpBlock;
     return {
@@ -21,7 +25,7 @@ QList<HelpPage> pages(const QString &app, const QString &website)
           B::tip(u"The zoom also applies to this Help window."_s)}},
         {u"about"_s, u"About OVS"_s, u"info.circle.fill"_s,
          {B::text(app + u" is made by Orvelle Software (OVS)."_s),
-          B::text(u"Website: "_s + website),
+          B::text(u"Website: "_s + OVSMaker::website().toString()),
           B::text(u"Choose Help > Visit Orvelle Software to open the website."_s)}},
     };
 }

@@ -5,6 +5,6 @@
 // The help pages every application of the maker shares (themes and zoom, about the maker).
 namespace OVCommonHelp {
 
-QList<HelpPage> pages(const QString &app, const QString &website);
+QList<HelpPage> pages(const QString &app);
 
 } // namespace OVCommonHelp

@@ -11,7 +11,7 @@ class TestHelpContent : public QObject
 
     QList<HelpPage> all() const
     {
-        return CMHelp::pages() + OVCommonHelp::pages(u"OVS Cuemaster"_s, u"https://x.example"_s);
+        return CMHelp::pages() + OVCommonHelp::pages(u"OVS Cuemaster"_s);
     }
 
 private Q_SLOTS:
@@ -81,6 +81,8 @@ void TestHelpContent::platformWording()
     const QString saved = tips->blocks[0].strings.last();
     QVERIFY(saved.startsWith(u"Your script is saved automatically in ~/"_s));
     QVERIFY(saved.endsWith(u"/Orvelle Software/Cuemaster."_s));
+    const HelpPage *about = OVHelp::find(all(), u"about"_s);
+    QCOMPARE(about->blocks[1].strings[0], u"Website: https://orvelle.example"_s);
 }
 
 QTEST_GUILESS_MAIN(TestHelpContent)
