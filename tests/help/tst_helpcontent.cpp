@@ -28,14 +28,15 @@ void TestHelpContent::pagesInOrder()
         ids << p.id;
     QCOMPARE(ids, (QStringList{u"overview"_s, u"quickstart"_s, u"script"_s, u"rig"_s, u"deck"_s,
                                u"keys"_s, u"tips"_s, u"look"_s, u"about"_s}));
-    const HelpPage *keys = OVHelp::find(all(), u"keys"_s);
+    const QList<HelpPage> pages = all();
+    const HelpPage *keys = OVHelp::find(pages, u"keys"_s);
     QVERIFY(keys);
     QCOMPARE(keys->blocks.size(), 14);
     QCOMPARE(keys->blocks[13].kind, HelpBlock::Kind::Tip);
     QCOMPARE(keys->blocks[0].strings[1],
              u"Start / stop (B and . are the \"blank screen\" keys on most presentation "
              u"clickers)"_s);
-    QVERIFY(!OVHelp::find(all(), u"nope"_s));
+    QVERIFY(!OVHelp::find(pages, u"nope"_s));
 }
 
 void TestHelpContent::search_data()
@@ -69,7 +70,8 @@ void TestHelpContent::search()
 
 void TestHelpContent::platformWording()
 {
-    const HelpPage *overview = OVHelp::find(all(), u"overview"_s);
+    const QList<HelpPage> pages = all();
+    const HelpPage *overview = OVHelp::find(pages, u"overview"_s);
     const QString text = overview->blocks[0].strings[0];
 #ifdef Q_OS_MACOS
     QVERIFY(text.contains(u"your Mac"_s));
@@ -77,11 +79,11 @@ void TestHelpContent::platformWording()
     QVERIFY(text.startsWith(u"OVS Cuemaster turns your computer into a teleprompter."_s));
     QVERIFY(text.contains(u"on this computer or"_s));
 #endif
-    const HelpPage *tips = OVHelp::find(all(), u"tips"_s);
+    const HelpPage *tips = OVHelp::find(pages, u"tips"_s);
     const QString saved = tips->blocks[0].strings.last();
     QVERIFY(saved.startsWith(u"Your script is saved automatically in ~/"_s));
     QVERIFY(saved.endsWith(u"/Orvelle Software/Cuemaster."_s));
-    const HelpPage *about = OVHelp::find(all(), u"about"_s);
+    const HelpPage *about = OVHelp::find(pages, u"about"_s);
     QCOMPARE(about->blocks[1].strings[0], u"Website: https://orvelle.example"_s);
 }
 
