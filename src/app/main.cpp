@@ -1,8 +1,7 @@
 #include <engine/cmengine.h>
-#include <engine/cmmath.h>
+#include <prompter/cmprompterview.h>
 
 #include <QApplication>
-#include <QLabel>
 
 using namespace Qt::StringLiterals;
 
@@ -14,11 +13,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(CM_VERSION));
     QApplication app(argc, argv);
 
-    CMEngine &engine = CMEngine::shared();
-    QLabel window(u"%1 words"_s.arg(CMMath::words(engine.script())));
+    // A plain host for the prompter picture until the main window arrives.
+    CMPrompterView window(CMEngine::shared(), true);
     window.setWindowTitle(u"OVS Cuemaster"_s);
-    window.resize(1400, 900);
-    window.setAlignment(Qt::AlignCenter);
+    window.resize(1280, 720);
     window.show();
     return app.exec();
 }
