@@ -118,6 +118,8 @@ void CMPrompterRenderer::paintRows(QPainter &painter, const Frame &frame)
     const double visibleBottom = visibleTop + g.height;
     int coverTop = device.height();
     int coverBottom = 0;
+    const double motion = frame.motion * m_devicePixelRatio;
+    const bool between = motion > 0 && motion < smoothBelowPixels;
     const CMTileLook &look = m_tiles.look();
     const int imageLeft = g.mirror ? look.deviceWidth - look.left - look.width : look.left;
 
@@ -136,13 +138,13 @@ void CMPrompterRenderer::paintRows(QPainter &painter, const Frame &frame)
                     continue;
                 const QImage &image = tile(row, index, pixels);
                 const double placed = g.flip ? device.height() - y - tileHeight : y;
-                // In motion, a row between two pixels is drawn on both, weighted by how near
-                // it is to each, so slow scrolling glides instead of stepping a pixel at a time.
-                const int at = frame.moving ? int(std::floor(placed)) : int(std::lround(placed));
+                // In slow motion, a row between two pixels is drawn on both, weighted by how
+                // near it is to each, so the text glides instead of stepping a pixel at a time.
+                const int at = between ? int(std::floor(placed)) : int(std::lround(placed));
                 const double fraction = placed - at;
                 const double x = imageLeft / m_devicePixelRatio;
                 painter.drawImage(QPointF(x, at / m_devicePixelRatio), image);
-                if (frame.moving && fraction > 1.0 / 128 && image.height() > 1) {
+                if (between && fraction > 1.0 / 128 && image.height() > 1) {
                     painter.setOpacity(fraction);
                     painter.drawImage(QPointF(x, (at + 1) / m_devicePixelRatio), image,
                                       QRectF(0, 0, image.width(), image.height() - 1));

@@ -32,9 +32,13 @@ public:
     {
         double offset = 0;
         std::optional<qint64> countdown; // whole seconds left, when counting down
-        // The text is scrolling: place it between device pixels instead of on them.
-        bool moving = false;
+        // How far the text moves from one frame to the next, in view points; 0 when still.
+        double motion = 0;
     };
+    // Below this motion per frame, in device pixels, text is placed between pixels: whole
+    // pixel steps would show as uneven jerks. Above it they are too small to see, and each
+    // frame is a plain copy of the row images.
+    static constexpr double smoothBelowPixels = 6;
     void paint(QPainter &painter, const Frame &frame);
 
     // Renders images that the next frames will need near the last frame's viewport, until

@@ -38,6 +38,7 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
         update();
         scheduleReport();
     });
+    connect(m_model.get(), &CMTextModel::measured, this, &CMPrompterView::scheduleReport);
     connect(&engine, &CMEngine::settingsChanged, this, &CMPrompterView::settingsChanged);
     connect(&engine, &CMEngine::runningChanged, this, [this] {
         updatePacing();
@@ -53,7 +54,6 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
     connect(&engine, &CMEngine::finishedChanged, this, repaint);
     connect(&engine, &CMEngine::contentHeightChanged, this, repaint);
     connect(&engine, &CMEngine::viewportHeightChanged, this, repaint);
-    scheduleReport();
 }
 
 CMPrompterView::~CMPrompterView() = default;
@@ -95,6 +95,7 @@ void CMPrompterView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     updatePacing();
+    scheduleReport();
 }
 
 void CMPrompterView::hideEvent(QHideEvent *event)
@@ -118,8 +119,10 @@ void CMPrompterView::paintEvent(QPaintEvent *)
     CMPrompterRenderer::Frame frame;
     frame.offset = m_engine.offset(t);
     frame.countdown = countdownSeconds(t);
-    frame.moving = m_engine.running() && !frame.countdown
-        && CMEngine::rate(m_engine.settings()) > 0;
+    if (m_engine.running() && !frame.countdown) {
+        const double perFrame = CMEngine::rate(m_engine.settings()) / m_pacer->refreshRate();
+        frame.motion = perFrame * m_renderer.geometry().scale;
+    }
     {
         QPainter painter(this);
         m_renderer.paint(painter, frame);

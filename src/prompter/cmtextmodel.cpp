@@ -74,6 +74,6 @@ void CMTextModel::measureLater()
 void CMTextModel::measureSlice()
 {
     m_text.measureFor(measureSliceTime);
-    Q_EMIT changed();
+    Q_EMIT measured();
     measureLater();
 }

@@ -27,8 +27,10 @@ public:
     void measureLater();
 
 Q_SIGNALS:
-    // Rows, their measurements or the block's height changed.
+    // Rows or their look changed: what a view shows may have changed.
     void changed();
+    // Rows below every view's last frame were measured: only the block's height moved.
+    void measured();
 
 private:
     void syncScript();

@@ -10,10 +10,7 @@ class TestCMCanvasGeometry : public QObject
 private Q_SLOTS:
     void geometry_data();
     void geometry();
-    void marker_data();
-    void marker();
-    void mirrorAndFlip_data();
-    void mirrorAndFlip();
+    void markerAtTheExample();
 };
 
 void TestCMCanvasGeometry::geometry_data()
@@ -62,56 +59,12 @@ void TestCMCanvasGeometry::geometry()
     QCOMPARE(g.columnWidth, columnWidth);
 }
 
-void TestCMCanvasGeometry::marker_data()
+void TestCMCanvasGeometry::markerAtTheExample()
 {
-    QTest::addColumn<double>("fontSize");
-    QTest::addColumn<QRectF>("band");
-    QTest::addColumn<QRectF>("leftArrow");
-    QTest::addColumn<QRectF>("rightArrow");
-
-    QTest::newRow("size 72") << 72.0 << QRectF(0, 347.76, 1920, 97.2) << QRectF(14, 368, 46, 56)
-                             << QRectF(1860, 368, 46, 56);
-    QTest::newRow("size 200") << 200.0 << QRectF(0, 332.4, 1920, 270)
-                              << QRectF(14, 438.4, 46, 56) << QRectF(1860, 438.4, 46, 56);
-}
-
-void TestCMCanvasGeometry::marker()
-{
-    QFETCH(double, fontSize);
-    QFETCH(QRectF, band);
-    QFETCH(QRectF, leftArrow);
-    QFETCH(QRectF, rightArrow);
-    CMSettings settings;
-    settings.fontSize = fontSize;
-    const CMCanvasGeometry g = CMCanvasGeometry::make(QSizeF(1920, 1080), settings);
-    QCOMPARE(g.band(), band);
-    QCOMPARE(g.leftArrow(), leftArrow);
-    QCOMPARE(g.rightArrow(), rightArrow);
-}
-
-void TestCMCanvasGeometry::mirrorAndFlip_data()
-{
-    QTest::addColumn<bool>("mirror");
-    QTest::addColumn<bool>("flip");
-    QTest::addColumn<QPointF>("mapped"); // where canvas (100, 200) lands in a 960 × 540 view
-
-    QTest::newRow("plain") << false << false << QPointF(50, 100);
-    QTest::newRow("mirror") << true << false << QPointF(910, 100);
-    QTest::newRow("flip") << false << true << QPointF(50, 440);
-    QTest::newRow("both turn by 180 degrees") << true << true << QPointF(910, 440);
-}
-
-void TestCMCanvasGeometry::mirrorAndFlip()
-{
-    QFETCH(bool, mirror);
-    QFETCH(bool, flip);
-    QFETCH(QPointF, mapped);
-    CMSettings settings;
-    settings.mirror = mirror;
-    settings.flip = flip;
-    const CMCanvasGeometry g = CMCanvasGeometry::make(QSizeF(960, 540), settings);
-    QCOMPARE(g.toView().map(QPointF(100, 200)), mapped);
-    QCOMPARE(g.viewY(200), mapped.y());
+    const CMCanvasGeometry g = CMCanvasGeometry::make(QSizeF(1920, 1080), CMSettings{});
+    QCOMPARE(g.band(), QRectF(0, 347.76, 1920, 97.2));
+    QCOMPARE(g.leftArrow(), QRectF(14, 368, 46, 56));
+    QCOMPARE(g.rightArrow(), QRectF(1860, 368, 46, 56));
 }
 
 QTEST_APPLESS_MAIN(TestCMCanvasGeometry)
