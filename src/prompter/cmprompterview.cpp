@@ -54,6 +54,7 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
     connect(&engine, &CMEngine::finishedChanged, this, repaint);
     connect(&engine, &CMEngine::contentHeightChanged, this, repaint);
     connect(&engine, &CMEngine::viewportHeightChanged, this, repaint);
+    scheduleReport();
 }
 
 CMPrompterView::~CMPrompterView() = default;
@@ -87,6 +88,7 @@ void CMPrompterView::syncViewSize()
 void CMPrompterView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_laidOut = true;
     syncViewSize();
     scheduleReport();
 }
@@ -114,6 +116,7 @@ std::optional<qint64> CMPrompterView::countdownSeconds(CMInstant t) const
 
 void CMPrompterView::paintEvent(QPaintEvent *)
 {
+    m_laidOut = true;
     syncViewSize();
     const CMInstant t = m_engine.now();
     CMPrompterRenderer::Frame frame;
@@ -160,19 +163,20 @@ void CMPrompterView::noteShownOffset(double offset)
 
 void CMPrompterView::scheduleReport()
 {
-    const Report report{m_model->text().height(), m_renderer.geometry().height, m_engine.live()};
+    // A view not laid out yet, or of no size, has no height to give: the engine keeps its own.
+    const bool sized = m_laidOut && width() >= 1 && height() >= 1;
+    const Report report{m_model->text().height(), m_renderer.geometry().height, m_engine.live(),
+                        sized};
     if (m_reported == report)
         return;
     m_reported = report;
-    // A view not laid out yet has no height to give: the engine keeps the one it has.
-    const bool sized = width() >= 1 && height() >= 1;
     QMetaObject::invokeMethod(
         &m_engine,
-        [engine = &m_engine, preview = m_preview, report, sized] {
+        [engine = &m_engine, preview = m_preview, report] {
             engine->setContentHeight(report.contentHeight);
             if (preview && engine->live())
                 return;
-            if (sized)
+            if (report.sized)
                 engine->setViewportHeight(report.viewportHeight);
         },
         Qt::QueuedConnection);

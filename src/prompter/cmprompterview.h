@@ -55,11 +55,13 @@ private:
     QTimer m_between;
     std::optional<qint64> m_shownWhole;
     bool m_rememberPending = false;
+    bool m_laidOut = false;
     struct Report
     {
         double contentHeight = -1;
         double viewportHeight = -1;
         bool live = false;
+        bool sized = false;
         friend bool operator==(const Report &, const Report &) = default;
     };
     std::optional<Report> m_reported;
