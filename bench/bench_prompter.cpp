@@ -2,7 +2,6 @@
 
 #include <engine/cmengine.h>
 #include <engine/cmsettings.h>
-#include <prompter/cmcanvasgeometry.h>
 #include <prompter/cmprompterrenderer.h>
 #include <prompter/cmscripttext.h>
 
@@ -29,11 +28,6 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-CMTextStyle styleFor(const CMSettings &settings)
-{
-    return CMTextStyle::fromSettings(settings, CMCanvasGeometry::make({}, settings).columnWidth);
-}
-
 // The prompter picture drawn into an offscreen image, as the live view draws it.
 struct Prompter
 {
@@ -46,7 +40,7 @@ struct Prompter
         : image(size, QImage::Format_RGB32)
     {
         settings.speed = speed;
-        text.setStyle(styleFor(settings));
+        text.setStyle(CMTextStyle::fromSettings(settings));
         text.setScript(cmbench::makeScript(lines));
         text.measureAll();
         renderer.setSettings(settings);
@@ -171,7 +165,7 @@ CM_BENCH("relayout_10000", [](const cmbench::Report &report) {
         prompter.settings.fontSize = change % 2 ? 72 : 76;
         offset *= prompter.settings.fontSize / oldSize;
         const auto start = Clock::now();
-        prompter.text.setStyle(styleFor(prompter.settings));
+        prompter.text.setStyle(CMTextStyle::fromSettings(prompter.settings));
         prompter.renderer.setSettings(prompter.settings);
         prompter.paint(offset, 0);
         frames.push_back(msSince(start));

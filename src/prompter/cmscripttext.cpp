@@ -1,5 +1,7 @@
 #include "cmscripttext.h"
 
+#include <engine/cmsettings.h>
+
 #include <QFontMetricsF>
 
 #include <algorithm>
@@ -17,7 +19,7 @@ constexpr qsizetype layoutCacheGlyphs = 200'000;
 CMScriptText::CMScriptText()
 {
     m_layouts.setMaxCost(layoutCacheGlyphs);
-    setStyle(CMTextStyle{});
+    setStyle(CMTextStyle::fromSettings(CMSettings{}));
     rebuildAll();
 }
 

@@ -1,7 +1,5 @@
 #include "cmtextmodel.h"
 
-#include "cmcanvasgeometry.h"
-
 #include <engine/cmengine.h>
 
 #include <QHash>
@@ -56,9 +54,7 @@ void CMTextModel::syncScript()
 
 void CMTextModel::syncStyle()
 {
-    const CMSettings &settings = m_engine.settings();
-    const double column = CMCanvasGeometry::make({}, settings).columnWidth;
-    const CMTextStyle style = CMTextStyle::fromSettings(settings, column);
+    const CMTextStyle style = CMTextStyle::fromSettings(m_engine.settings());
     if (style == m_text.style())
         return;
     m_text.setStyle(style);

@@ -1,5 +1,6 @@
 #include "cmtextstyle.h"
 
+#include "cmcanvasgeometry.h"
 #include "cmfontresolver.h"
 
 #include <engine/cmsettings.h>
@@ -28,9 +29,10 @@ QFont CMTextStyle::canvasFont(QFont font, double sizePt)
     return font;
 }
 
-CMTextStyle CMTextStyle::fromSettings(const CMSettings &settings, double columnWidth)
+CMTextStyle CMTextStyle::fromSettings(const CMSettings &settings)
 {
     const CMSettings s = settings.clamped();
+    const double columnWidth = CMCanvasGeometry::make({}, s).columnWidth;
     CMTextStyle style;
     style.fontSize = s.fontSize;
     style.rowGap = s.fontSize * (s.lineSpacing - 1) + 4;

@@ -22,8 +22,9 @@ struct CMTextStyle
 
     static constexpr double spacerHeight = 40;
 
-    // The settings are clamped first, so stored absurd values still give a usable style.
-    static CMTextStyle fromSettings(const CMSettings &settings, double columnWidth);
+    // The settings are clamped first, so stored absurd values still give a usable style. The
+    // column is the canvas between the two margins.
+    static CMTextStyle fromSettings(const CMSettings &settings);
 
     // Text is laid out against this device: 96 dots per inch, so a font's size in Qt points
     // maps to canvas points whatever the screens report.

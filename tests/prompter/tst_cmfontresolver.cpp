@@ -71,7 +71,7 @@ void TestCMFontResolver::resolve()
     // Whatever the name, spoken text is laid out at the size asked for.
     CMSettings settings;
     settings.fontName = name;
-    const CMTextStyle style = CMTextStyle::fromSettings(settings, 1459.2);
+    const CMTextStyle style = CMTextStyle::fromSettings(settings);
     QCOMPARE(QFontInfo(style.spokenFont).pixelSize(), 72);
     QVERIFY(CMRowLayout::measure(CMRowKind::Spoken, u"Still readable"_s, style) > 72);
 }

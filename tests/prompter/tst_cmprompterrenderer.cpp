@@ -26,11 +26,6 @@ QString script(int lines)
     return list.join(u'\n');
 }
 
-CMTextStyle styleFor(const CMSettings &settings)
-{
-    return CMTextStyle::fromSettings(settings, CMCanvasGeometry::make({}, settings).columnWidth);
-}
-
 // A renderer with its own text, as a view has.
 struct Picture
 {
@@ -41,7 +36,7 @@ struct Picture
     Picture(const QString &script, const CMSettings &settings, QSize viewSize)
         : size(viewSize)
     {
-        text.setStyle(styleFor(settings));
+        text.setStyle(CMTextStyle::fromSettings(settings));
         text.setScript(script);
         renderer.setSettings(settings);
         renderer.setViewSize(viewSize);
@@ -179,7 +174,7 @@ void TestCMPrompterRenderer::frameAfterChangeEqualsFreshFrame()
         picture.text.setScript(text);
     } else if (change == u"size") {
         settings.fontSize = 100;
-        picture.text.setStyle(styleFor(settings));
+        picture.text.setStyle(CMTextStyle::fromSettings(settings));
         picture.renderer.setSettings(settings);
         offset *= 100.0 / 72;
     } else if (change == u"colours") {

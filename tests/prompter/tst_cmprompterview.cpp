@@ -181,7 +181,7 @@ void TestCMPrompterView::textTopOnTheReadingLine()
     e.jump(offset);
     QCOMPARE(e.offset(clock.t), offset);
 
-    const QFont font = CMTextStyle::fromSettings(settings, 1459.2).spokenFont;
+    const QFont font = CMTextStyle::fromSettings(settings).spokenFont;
     const QFontMetricsF metrics(font, CMTextStyle::device());
     const double inkTop = 356.4 - offset + metrics.ascent() + metrics.tightBoundingRect(u"H"_s).top();
     const int found = imagetools::firstInkRow(shot(v), 230, 1690);

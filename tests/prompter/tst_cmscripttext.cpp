@@ -11,7 +11,7 @@ CMTextStyle styleFor(double fontSize = 72, double lineSpacing = 1.25, bool upper
     settings.fontSize = fontSize;
     settings.lineSpacing = lineSpacing;
     settings.uppercase = uppercase;
-    return CMTextStyle::fromSettings(settings, 1459.2);
+    return CMTextStyle::fromSettings(settings);
 }
 
 QString longLine(int words)
