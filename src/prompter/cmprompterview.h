@@ -30,7 +30,7 @@ public:
     ~CMPrompterView() override;
 
     bool preview() const { return m_preview; }
-    const CMCanvasGeometry &geometry() const { return m_renderer.geometry(); }
+    const CMCanvasGeometry &canvasGeometry() const { return m_renderer.geometry(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
