@@ -144,7 +144,7 @@ std::optional<QByteArray> CMCompoundFile::stream(QStringView name, QString *reas
 {
     const Entry *entry = find(name);
     if (!entry) {
-        *reason = u"the file has no %1 part"_s.arg(name);
+        *reason = u"a part of the document is missing"_s;
         return std::nullopt;
     }
     const qint64 sectorBytes = qint64(1) << m_shift;
