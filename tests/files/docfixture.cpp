@@ -411,15 +411,20 @@ QByteArray wordFile(const Document &document)
 
 QByteArray largeDocument(qint64 bytes)
 {
+    // Alternate 8-bit and UTF-16 pieces, as a long document edited over the years has them.
     static const QString paragraph =
         u"The presenter reads the evening news slowly and clearly, with care, tonight. "_s
         u"[Pause \u2014 look into the lens] \u201CGood evening\u201D.\r"_s;
     Document doc;
-    Piece piece;
-    piece.text.reserve(bytes + paragraph.size());
-    while (piece.text.size() < bytes)
-        piece.text += paragraph;
-    doc.pieces.push_back(std::move(piece));
+    qint64 size = 0;
+    while (size < bytes) {
+        Piece piece;
+        piece.wide = doc.pieces.size() % 2 == 1;
+        while (piece.text.size() < 32 * 1024)
+            piece.text += paragraph;
+        size += piece.text.size() * (piece.wide ? 2 : 1);
+        doc.pieces.push_back(std::move(piece));
+    }
     return wordFile(doc);
 }
 

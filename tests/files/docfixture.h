@@ -69,7 +69,7 @@ std::vector<Stream> wordStreams(const Document &document);
 // The whole file.
 QByteArray wordFile(const Document &document);
 
-// A Word 97 document of about `bytes` bytes of 8-bit text in paragraphs.
+// A Word 97 document of about `bytes` bytes of text in paragraphs, in 8-bit and UTF-16 pieces.
 QByteArray largeDocument(qint64 bytes);
 
 } // namespace cmdocfixture
