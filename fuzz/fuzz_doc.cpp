@@ -1,7 +1,6 @@
-#include <files/cmdocreader.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <files/cmdocreader.h>
 
 // Any bytes give either text or a reason, within the sanitizers' eyes: the buffer is not copied,
 // so a read past its end is caught.

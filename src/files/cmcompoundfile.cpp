@@ -9,13 +9,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr quint32 lastRegularSector = 0xFFFFFFFA;
-constexpr quint32 noStream = 0xFFFFFFFF;
 constexpr int miniShift = 6;
 constexpr qint64 miniStreamCutoff = 4096;
 constexpr qint64 entrySize = 128;
 constexpr int headerDifatEntries = 109;
 
-enum EntryType : quint8 { storageEntry = 1, streamEntry = 2, rootEntry = 5 };
+enum EntryType : quint8 { streamEntry = 2, rootEntry = 5 };
 
 QString damaged()
 {
@@ -84,7 +83,9 @@ std::optional<CMCompoundFile> CMCompoundFile::open(const QByteArray &bytes, QStr
         file.read(u32(bytes, 0x30), qint64(directorySectors->size()) * sectorBytes, false);
     if (!directory)
         return std::nullopt;
-    for (qint64 at = 0; at + entrySize <= directory->size(); at += entrySize) {
+    const qint64 entries = directory->size() / entrySize;
+    auto entryAt = [&directory, version3](qint64 index) {
+        const qint64 at = index * entrySize;
         Entry entry;
         const int nameBytes = std::clamp<int>(u16(*directory, at + 64), 2, 64);
         entry.name = QString::fromUtf16(
@@ -95,19 +96,18 @@ std::optional<CMCompoundFile> CMCompoundFile::open(const QByteArray &bytes, QStr
         entry.child = u32(*directory, at + 76);
         entry.start = u32(*directory, at + 116);
         entry.size = version3 ? u32(*directory, at + 120) : u64(*directory, at + 120);
-        file.m_entries.push_back(std::move(entry));
-    }
-    if (file.m_entries.empty() || file.m_entries.front().type != rootEntry)
+        return entry;
+    };
+    const Entry root = entryAt(0);
+    if (root.type != rootEntry)
         return std::nullopt;
 
     // The mini stream is needed only for small streams; a damaged one fails just those.
-    const Entry &root = file.m_entries.front();
     if (const auto miniFatIds = file.follow(file.m_fat, u32(bytes, 0x3C), -1)) {
-        if (const auto table = file.read(u32(bytes, 0x3C),
-                                         qint64(miniFatIds->size()) * sectorBytes, false)) {
-            const qint64 entries = table->size() / 4;
-            file.m_miniFat.reserve(size_t(entries));
-            for (qint64 i = 0; i < entries; ++i)
+        if (const auto table =
+                file.read(u32(bytes, 0x3C), qint64(miniFatIds->size()) * sectorBytes, false)) {
+            file.m_miniFat.reserve(size_t(table->size() / 4));
+            for (qint64 i = 0; i < table->size() / 4; ++i)
                 file.m_miniFat.push_back(u32(*table, 4 * i));
             if (root.size <= quint64(file.m_sectorCount * sectorBytes)) {
                 if (auto mini = file.read(root.start, qint64(root.size), false)) {
@@ -119,17 +119,19 @@ std::optional<CMCompoundFile> CMCompoundFile::open(const QByteArray &bytes, QStr
     }
 
     // The root's children form a tree; a cycle in it is ignored rather than followed.
-    std::vector<bool> visited(file.m_entries.size(), false);
+    std::vector<bool> visited(size_t(entries), false);
     std::vector<quint32> pending{root.child};
     while (!pending.empty()) {
         const quint32 id = pending.back();
         pending.pop_back();
-        if (id == noStream || id >= file.m_entries.size() || visited[id])
+        if (id >= entries || visited[id])
             continue;
         visited[id] = true;
-        file.m_rootChildren.push_back(int(id));
-        pending.push_back(file.m_entries[id].left);
-        pending.push_back(file.m_entries[id].right);
+        Entry entry = entryAt(id);
+        pending.push_back(entry.left);
+        pending.push_back(entry.right);
+        if (entry.type == streamEntry)
+            file.m_streams.push_back(std::move(entry));
     }
     reason->clear();
     return file;
@@ -160,9 +162,8 @@ std::optional<QByteArray> CMCompoundFile::stream(QStringView name, QString *reas
 
 const CMCompoundFile::Entry *CMCompoundFile::find(QStringView name) const
 {
-    for (const int id : m_rootChildren) {
-        const Entry &entry = m_entries[size_t(id)];
-        if (entry.type == streamEntry && entry.name.compare(name, Qt::CaseInsensitive) == 0)
+    for (const Entry &entry : m_streams) {
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0)
             return &entry;
     }
     return nullptr;
@@ -170,7 +171,7 @@ const CMCompoundFile::Entry *CMCompoundFile::find(QStringView name) const
 
 // The sectors of a chain: `wanted` of them, or up to its end when wanted is negative.
 std::optional<std::vector<quint32>> CMCompoundFile::follow(const std::vector<quint32> &table,
-                                                          quint32 start, qint64 wanted) const
+                                                           quint32 start, qint64 wanted) const
 {
     std::vector<quint32> ids;
     std::vector<bool> seen(table.size(), false);

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 #include <vector>
 
@@ -45,6 +44,5 @@ private:
     std::vector<quint32> m_miniFat;
     QByteArray m_miniStream;
     bool m_miniReadable = false;
-    std::vector<Entry> m_entries;
-    std::vector<int> m_rootChildren;
+    std::vector<Entry> m_streams; // directly under the root storage
 };

@@ -2,7 +2,6 @@
 
 #include <QByteArrayView>
 #include <QString>
-
 #include <optional>
 #include <vector>
 
@@ -40,7 +39,7 @@ struct Piece
 {
     quint32 cpStart = 0;
     quint32 cpEnd = 0;
-    quint32 fc = 0; // byte offset in the WordDocument stream
+    quint32 fc = 0;    // byte offset in the WordDocument stream
     bool wide = false; // UTF-16 rather than 8-bit characters
     quint16 prm = 0;
 };

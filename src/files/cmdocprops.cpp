@@ -15,6 +15,8 @@ constexpr qint64 pageBytes = 512;
 
 // Word 97 property codes.
 constexpr quint16 sprmDeleted97 = 0x0800;
+constexpr quint16 sprmSymbol97 = 0x6A09;
+constexpr quint16 sprmHidden97 = 0x083C;
 constexpr quint16 sprmRowEnd97 = 0x2417;
 constexpr quint16 sprmTabs97 = 0xC615;
 constexpr quint16 sprmTableDef97 = 0xD608;
@@ -24,6 +26,8 @@ constexpr quint16 sprmTableDefOld97 = 0xD606;
 constexpr quint8 sprmRowEnd6 = 25;
 constexpr quint8 sprmTabs6 = 23;
 constexpr quint8 sprmDeleted6 = 65;
+constexpr quint8 sprmSymbol6 = 74;
+constexpr quint8 sprmHidden6 = 92;
 constexpr quint8 sprmFont6 = 93;
 
 // Operand sizes of the Word 6 codes: V is a one-byte length prefix, W a two-byte one, 0 a code
@@ -31,19 +35,19 @@ constexpr quint8 sprmFont6 = 93;
 constexpr qint8 V = -1;
 constexpr qint8 W = -2;
 constexpr qint8 word6Sizes[208] = {
-    0, 0, 2, V, 1, 1, 1, 1, 1, 1, 1, 1, V, 1, 1, V,                           //   0
-    2, 2, 2, 2, 4, 2, 2, V, 1, 1, 2, 2, 2, 1, 2, 2,                           //  16
-    2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2,                           //  32
-    2, 2, 1, 1, V, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                           //  48
-    0, 1, 1, 1, V, 2, 4, 1, 2, 3, V, 1, 0, 0, 0, 0,                           //  64
-    2, V, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 3,                           //  80
-    2, 2, 1, 2, 1, 2, 1, V, 1, V, V, 2, V, 2, 2, 0,                           //  96
-    0, 0, 0, 0, 0, 1, 1, 1, V, 2, 2, 2, 2, 0, 0, 0,                           // 112
-    0, 0, 0, 1, 1, V, 0, 0, 3, 3, 1, 1, 2, 2, 1, 1,                           // 128
-    2, 2, 1, 1, 2, 2, 1, 1, 1, 1, 2, 2, 2, 2, 1, 1,                           // 144
-    2, 2, 1, 0, 2, 2, 2, 2, 2, 2, 2, 2, 0, 0, 0, 0,                           // 160
-    0, 0, 0, 0, 0, 0, 2, 2, 2, 1, 1, 12, W, 2, W, V,                          // 176
-    4, 5, 4, 2, 4, 2, 2, 5, 4, 0, 0, 0, 0, 0, 0, 0,                           // 192
+    0, 0, 2, V, 1, 1, 1, 1, 1, 1, 1, 1,  V, 1, 1, V, //   0
+    2, 2, 2, 2, 4, 2, 2, V, 1, 1, 2, 2,  2, 1, 2, 2, //  16
+    2, 2, 2, 2, 2, 1, 2, 2, 2, 2, 2, 2,  1, 2, 2, 2, //  32
+    2, 2, 1, 1, V, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, //  48
+    0, 1, 1, 1, V, 2, 4, 1, 2, 3, V, 1,  0, 0, 0, 0, //  64
+    2, V, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1,  1, 2, 1, 3, //  80
+    2, 2, 1, 2, 1, 2, 1, V, 1, V, V, 2,  V, 2, 2, 0, //  96
+    0, 0, 0, 0, 0, 1, 1, 1, V, 2, 2, 2,  2, 0, 0, 0, // 112
+    0, 0, 0, 1, 1, V, 0, 0, 3, 3, 1, 1,  2, 2, 1, 1, // 128
+    2, 2, 1, 1, 2, 2, 1, 1, 1, 1, 2, 2,  2, 2, 1, 1, // 144
+    2, 2, 1, 0, 2, 2, 2, 2, 2, 2, 2, 2,  0, 0, 0, 0, // 160
+    0, 0, 0, 0, 0, 0, 2, 2, 2, 1, 1, 12, W, 2, W, V, // 176
+    4, 5, 4, 2, 4, 2, 2, 5, 4, 0, 0, 0,  0, 0, 0, 0, // 192
 };
 
 // The size of a tab-change operand whose length byte says "too long to count": it follows
@@ -57,7 +61,8 @@ qint64 longTabsSize(QByteArrayView operand)
 
 bool toggle(quint8 operand)
 {
-    // 0x80 and 0x81 mean "as the style" and "the opposite of the style"; no style deletes text.
+    // 0x80 and 0x81 mean "as the style" and "the opposite of the style"; styles are not read
+    // and count as off, so 0x81 turns the property on.
     return operand & 1;
 }
 
@@ -98,18 +103,17 @@ Sprms readSprms(QByteArrayView grpprl, Format format)
         if (!fits(grpprl, operandAt, size))
             break;
         const quint8 operand = u8(grpprl, operandAt);
-        if (format == Format::Word97) {
-            if (code == sprmDeleted97)
-                found.deleted = toggle(operand);
-            else if (code == sprmRowEnd97)
-                found.rowEnd = operand != 0;
-        } else if (code == sprmDeleted6) {
+        const bool word97 = format == Format::Word97;
+        if (code == (word97 ? sprmDeleted97 : sprmDeleted6))
             found.deleted = toggle(operand);
-        } else if (code == sprmRowEnd6) {
+        else if (code == (word97 ? sprmHidden97 : sprmHidden6))
+            found.hidden = toggle(operand);
+        else if (code == (word97 ? sprmSymbol97 : sprmSymbol6))
+            found.symbol = true;
+        else if (code == (word97 ? sprmRowEnd97 : sprmRowEnd6))
             found.rowEnd = operand != 0;
-        } else if (code == sprmFont6) {
+        else if (!word97 && code == sprmFont6)
             found.font = u16(grpprl, operandAt);
-        }
         at = operandAt + size;
     }
     return found;
@@ -118,22 +122,38 @@ Sprms readSprms(QByteArrayView grpprl, Format format)
 quint16 codePageOfCharset(quint8 charset)
 {
     switch (charset) {
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 255: return 437;
-    default: return 1252;
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 255:
+        return 437;
+    default:
+        return 1252;
     }
 }
 
@@ -151,10 +171,15 @@ Props::Props(const Fib &fib, QByteArrayView wordDocument, QByteArrayView table)
 
     readBins(fib, fib.charBins, wordDocument, tables, false,
              [this](quint32 start, quint32 end, const Sprms &sprms) {
-                 CharRun run{start, end, m_codePage, sprms.deleted.value_or(false)};
+                 CharRun run{start,
+                             end,
+                             m_codePage,
+                             sprms.deleted.value_or(false),
+                             sprms.hidden.value_or(false),
+                             sprms.symbol};
                  if (sprms.font)
                      run.codePage = fontCodePage(*sprms.font);
-                 if (run.deleted || run.codePage != m_codePage)
+                 if (run.deleted || run.hidden || run.symbol || run.codePage != m_codePage)
                      m_runs.push_back(run);
              });
     std::sort(m_runs.begin(), m_runs.end(),
@@ -168,10 +193,10 @@ Props::Props(const Fib &fib, QByteArrayView wordDocument, QByteArrayView table)
     });
 
     m_rowEndsKnown = readBins(fib, fib.paraBins, wordDocument, tables, true,
-             [this](quint32 start, quint32 end, const Sprms &sprms) {
-                 if (sprms.rowEnd.value_or(false))
-                     m_rowEnds.emplace_back(start, end);
-             });
+                              [this](quint32 start, quint32 end, const Sprms &sprms) {
+                                  if (sprms.rowEnd.value_or(false))
+                                      m_rowEnds.emplace_back(start, end);
+                              });
     std::sort(m_rowEnds.begin(), m_rowEnds.end());
 }
 
@@ -184,8 +209,9 @@ std::optional<bool> Props::rowEnd(quint32 fc) const
 {
     if (!m_rowEndsKnown)
         return std::nullopt;
-    auto it = std::upper_bound(m_rowEnds.begin(), m_rowEnds.end(), fc,
-                               [](quint32 value, const auto &range) { return value < range.first; });
+    auto it =
+        std::upper_bound(m_rowEnds.begin(), m_rowEnds.end(), fc,
+                         [](quint32 value, const auto &range) { return value < range.first; });
     return it != m_rowEnds.begin() && fc < std::prev(it)->second;
 }
 
@@ -199,9 +225,9 @@ void Props::readFonts(const Fib &fib, QByteArrayView stream)
 
 // Walks the formatted-disk-page runs that a bin table lists, each page once. False when not
 // one page could be read.
-template <typename Visit>
-bool Props::readBins(const Fib &fib, Span span, QByteArrayView wordDocument,
-                     QByteArrayView tables, bool paragraphs, Visit visit)
+template<typename Visit>
+bool Props::readBins(const Fib &fib, Span span, QByteArrayView wordDocument, QByteArrayView tables,
+                     bool paragraphs, Visit visit)
 {
     const bool word97 = fib.format == Format::Word97;
     const QByteArrayView bins = slice(tables, span.offset, span.size);

@@ -3,14 +3,14 @@
 #include "cmdocfib.h"
 
 #include <QByteArrayView>
-
 #include <optional>
 #include <utility>
 #include <vector>
 
 // The few character and paragraph properties that change a document's plain text: deleted
-// revisions are left out, Word 6 text is decoded with the code page of its font, and a table
-// row ends where a row-end paragraph says so. Everything else about formatting is ignored.
+// revisions, hidden text and symbol-font characters are left out, Word 6 text is decoded with
+// the code page of its font, and a table row ends where a row-end paragraph says so. Everything
+// else about formatting is ignored.
 namespace CMDoc {
 
 // A stretch of the WordDocument stream (byte offsets) whose characters differ from the default.
@@ -20,12 +20,16 @@ struct CharRun
     quint32 fcEnd = 0;
     quint16 codePage = 1252;
     bool deleted = false;
+    bool hidden = false;
+    bool symbol = false;
 };
 
 // What a list of property changes says about the properties above.
 struct Sprms
 {
     std::optional<bool> deleted;
+    std::optional<bool> hidden;
+    bool symbol = false;
     std::optional<quint16> font;
     std::optional<bool> rowEnd;
 };
@@ -46,7 +50,7 @@ public:
 
 private:
     void readFonts(const Fib &fib, QByteArrayView stream);
-    template <typename Visit>
+    template<typename Visit>
     bool readBins(const Fib &fib, Span bins, QByteArrayView wordDocument, QByteArrayView table,
                   bool paragraphs, Visit visit);
 

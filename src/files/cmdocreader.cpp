@@ -44,6 +44,8 @@ Sprms pieceSprms(const Piece &piece, const PieceTable &table, Format format)
     const int value = piece.prm >> 8;
     if (code == 0x41)
         sprms.deleted = value & 1;
+    else if (code == 0x5C)
+        sprms.hidden = value & 1;
     else if (code == 0x19)
         sprms.rowEnd = value != 0;
     return sprms;
@@ -55,7 +57,8 @@ void addPiece(TextBuilder &builder, const Piece &piece, quint32 ccpText, const P
     const qint64 unit = piece.wide ? 2 : 1;
     const qint64 start = piece.fc;
     qint64 end = start + (qint64(std::min(piece.cpEnd, ccpText)) - piece.cpStart) * unit;
-    end = start + std::max<qint64>(0, std::min<qint64>(end, wordDocument.size()) - start) / unit * unit;
+    end = start +
+          std::max<qint64>(0, std::min<qint64>(end, wordDocument.size()) - start) / unit * unit;
     if (end <= start)
         return;
 
@@ -64,18 +67,19 @@ void addPiece(TextBuilder &builder, const Piece &piece, quint32 ccpText, const P
     const std::vector<CharRun> &runs = props.runs();
     auto run = std::upper_bound(runs.begin(), runs.end(), quint32(start),
                                 [](quint32 fc, const CharRun &r) { return fc < r.fcEnd; });
-    const CharRun plain{0, 0, props.codePage(), false};
+    const CharRun plain{0, 0, props.codePage(), false, false, false};
     for (qint64 at = start; at < end;) {
         const bool inRun = run != runs.end() && run->fcStart <= at;
         const CharRun &current = inRun ? *run : plain;
         qint64 next = inRun ? run->fcEnd : (run != runs.end() ? run->fcStart : end);
         next = std::min(end, at + (std::min(next, end) - at + unit - 1) / unit * unit);
-        const bool deleted = own.deleted.value_or(current.deleted);
+        const bool dropped = own.deleted.value_or(current.deleted) ||
+                             own.hidden.value_or(current.hidden) || own.symbol || current.symbol;
         const quint16 codePage = own.font ? props.fontCodePage(*own.font) : current.codePage;
         const QByteArrayView bytes = wordDocument.sliced(at, next - at);
-        if (!deleted && piece.wide)
+        if (!dropped && piece.wide)
             builder.addWide(bytes, quint32(at));
-        else if (!deleted)
+        else if (!dropped)
             builder.addNarrow(bytes, quint32(at), codePage);
         at = next;
         while (run != runs.end() && run->fcEnd <= at)

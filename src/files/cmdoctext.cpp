@@ -32,16 +32,18 @@ constexpr char16_t cp1252High[32] = {
 QByteArray encodingName(quint16 codePage)
 {
     switch (codePage) {
-    case 437: return "IBM437";
-    case 10000: return "macintosh";
-    default: return "windows-" + QByteArray::number(codePage);
+    case 437:
+        return "IBM437";
+    case 10000:
+        return "macintosh";
+    default:
+        return "windows-" + QByteArray::number(codePage);
     }
 }
 
 } // namespace
 
-TextBuilder::TextBuilder(const Props &props, qsizetype expectedLength)
-    : m_props(props)
+TextBuilder::TextBuilder(const Props &props, qsizetype expectedLength) : m_props(props)
 {
     m_out.reserve(expectedLength);
 }

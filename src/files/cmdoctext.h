@@ -3,7 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
-
 #include <map>
 #include <optional>
 #include <vector>

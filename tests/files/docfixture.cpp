@@ -2,7 +2,6 @@
 
 #include <QStringEncoder>
 #include <QtEndian>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -29,15 +28,24 @@ void put32(QByteArray &b, qint64 at, quint32 v)
     qToLittleEndian(v, b.data() + at);
 }
 
-void append16(QByteArray &b, quint16 v) { put16(b, b.size(), v); }
-void append32(QByteArray &b, quint32 v) { put32(b, b.size(), v); }
+void append16(QByteArray &b, quint16 v)
+{
+    put16(b, b.size(), v);
+}
+void append32(QByteArray &b, quint32 v)
+{
+    put32(b, b.size(), v);
+}
 
 void padTo(QByteArray &b, qint64 multiple)
 {
     b.resize((b.size() + multiple - 1) / multiple * multiple, '\0');
 }
 
-qint64 units(qint64 bytes, qint64 unit) { return (bytes + unit - 1) / unit; }
+qint64 units(qint64 bytes, qint64 unit)
+{
+    return (bytes + unit - 1) / unit;
+}
 
 QByteArray encode(QStringView text, quint16 codePage)
 {
@@ -49,10 +57,14 @@ QByteArray encode(QStringView text, quint16 codePage)
 quint16 codePageOf(quint8 charset)
 {
     switch (charset) {
-    case 238: return 1250;
-    case 204: return 1251;
-    case 161: return 1253;
-    default: return 1252;
+    case 238:
+        return 1250;
+    case 204:
+        return 1251;
+    case 161:
+        return 1253;
+    default:
+        return 1252;
     }
 }
 
@@ -158,7 +170,8 @@ CompoundFile compoundFile(const std::vector<Stream> &streams, int sectorShift)
             const qint64 index = 109 + d * (perFat - 1) + i;
             put32(out, at + 4 * i, index < fatCount ? fatStart + quint32(index) : freeSector);
         }
-        put32(out, at + 4 * (perFat - 1), d + 1 < difatCount ? difatStart + quint32(d + 1) : endOfChain);
+        put32(out, at + 4 * (perFat - 1),
+              d + 1 < difatCount ? difatStart + quint32(d + 1) : endOfChain);
     }
     for (size_t i = 0; i < fat.size(); ++i)
         put32(out, (fatStart + 1) * sector + 4 * qint64(i), fat[i]);
@@ -240,21 +253,32 @@ std::vector<Stream> wordStreams(const Document &doc)
         }
     }
     const qint64 textEnd = wd.size();
-    auto fcOf = [&](quint32 at) -> qint64 {
+    auto pieceAt = [&](quint32 at) -> size_t {
         for (size_t i = doc.pieces.size(); i-- > 0;)
             if (at >= cpStart[i])
-                return offsets[i] + (at - cpStart[i]) * (doc.pieces[i].wide ? 2 : 1);
-        return textStart;
+                return i;
+        return 0;
+    };
+    auto widthOf = [&](quint32 at) -> qint64 { return doc.pieces[pieceAt(at)].wide ? 2 : 1; };
+    auto fcOf = [&](quint32 at) -> qint64 {
+        const size_t i = pieceAt(at);
+        return offsets[i] + (at - cpStart[i]) * widthOf(at);
     };
 
     // One formatted-disk page: runs over [textStart, textEnd), marked ones with `grpprl`.
-    struct Marked { qint64 from; qint64 to; QByteArray properties; };
+    struct Marked
+    {
+        qint64 from;
+        qint64 to;
+        QByteArray properties;
+    };
     auto page = [&](std::vector<Marked> marked, bool paragraphs) -> qint64 {
         std::sort(marked.begin(), marked.end(),
                   [](const Marked &a, const Marked &b) { return a.from < b.from; });
         std::vector<Marked> merged;
         for (const Marked &m : marked) {
-            if (!merged.empty() && merged.back().to == m.from && merged.back().properties == m.properties)
+            if (!merged.empty() && merged.back().to == m.from &&
+                merged.back().properties == m.properties)
                 merged.back().to = m.to;
             else
                 merged.push_back(m);
@@ -288,10 +312,18 @@ std::vector<Stream> wordStreams(const Document &doc)
     };
 
     std::vector<Marked> chars;
+    auto mark = [&](quint32 c, const QByteArray &properties) {
+        chars.push_back({fcOf(c), fcOf(c) + widthOf(c), properties});
+    };
     for (const auto &[from, to] : doc.deleted)
         for (quint32 c = from; c < to; ++c)
-            chars.push_back({fcOf(c), fcOf(c) + (fcOf(c + 1) - fcOf(c) == 2 ? 2 : 1),
-                             word97 ? QByteArray("\x03\x00\x08\x01", 4) : QByteArray("\x02\x41\x01", 3)});
+            mark(c, word97 ? QByteArray("\x03\x00\x08\x01", 4) : QByteArray("\x02\x41\x01", 3));
+    for (const auto &[from, to] : doc.hidden)
+        for (quint32 c = from; c < to; ++c)
+            mark(c, word97 ? QByteArray("\x03\x3C\x08\x01", 4) : QByteArray("\x02\x5C\x01", 3));
+    for (const quint32 c : doc.symbols)
+        mark(c, word97 ? QByteArray("\x06\x09\x6A\x00\x00\xB7\xF0", 7)
+                       : QByteArray("\x05\x4A\x03\x00\x00\xB7", 6));
     std::vector<quint8> fonts{0};
     if (!word97) {
         for (const auto &[range, charset] : doc.charsets) {
@@ -309,7 +341,7 @@ std::vector<Stream> wordStreams(const Document &doc)
     std::vector<Marked> paragraphs;
     for (const quint32 c : doc.rowEnds) {
         const qint64 fc = fcOf(c);
-        paragraphs.push_back({fc, fc + (fcOf(c + 1) - fc == 2 ? 2 : 1),
+        paragraphs.push_back({fc, fc + widthOf(c),
                               word97 ? QByteArray("\x03\x00\x00\x17\x24\x01", 6)
                                      : QByteArray("\x02\x00\x00\x19\x01", 5)});
     }

@@ -1,15 +1,13 @@
 #include "docfixture.h"
 
-#include <files/cmdocreader.h>
-#include <testsupport.h>
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <QtEndian>
-
+#include <files/cmdocreader.h>
 #include <map>
+#include <testsupport.h>
 
 using namespace Qt::StringLiterals;
 using namespace cmdocfixture;
@@ -18,8 +16,14 @@ Q_DECLARE_METATYPE(cmdocfixture::Document)
 
 namespace {
 
-Piece narrow(const QString &text, quint16 prm = 0) { return {text, false, prm}; }
-Piece wide(const QString &text, quint16 prm = 0) { return {text, true, prm}; }
+Piece narrow(const QString &text, quint16 prm = 0)
+{
+    return {text, false, prm};
+}
+Piece wide(const QString &text, quint16 prm = 0)
+{
+    return {text, true, prm};
+}
 
 Document doc(std::vector<Piece> pieces, Format format = Format::Word97)
 {
@@ -33,7 +37,8 @@ Document doc(std::vector<Piece> pieces, Format format = Format::Word97)
 Document richDocument()
 {
     Document d = doc({narrow(u"Intro \x13 HYPERLINK \"x\" \x14link\x15 text.\r"_s),
-                      wide(u"\u041F\u0440\u0438\u0432\u0435\u0442 a\x07"_s u"b\x07\x07"_s),
+                      wide(u"\u041F\u0440\u0438\u0432\u0435\u0442 a\x07"_s
+                           u"b\x07\x07"_s),
                       narrow(u"gone \r"_s, 0x0182), narrow(QString(3000, u'x') + u"\r"_s)});
     d.rowEnds = {46};
     d.deleted = {{36, 39}};
@@ -109,36 +114,57 @@ void TestCMDocReader::text_data()
 
     QTest::newRow("paragraphs") << doc({narrow(u"Good evening.\rWelcome.\r"_s)})
                                 << u"Good evening.\nWelcome.\n"_s;
-    QTest::newRow("unicode piece") << doc({wide(u"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E16\u754C\r"_s)})
-                                   << u"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E16\u754C\n"_s;
+    QTest::newRow("unicode piece")
+        << doc({wide(u"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E16\u754C\r"_s)})
+        << u"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E16\u754C\n"_s;
     QTest::newRow("8-bit piece is code page 1252")
         << doc({narrow(u"\u201CQuote\u201D \u2014 \u20AC5 caf\u00E9\r"_s)})
         << u"\u201CQuote\u201D \u2014 \u20AC5 caf\u00E9\n"_s;
     {
         Document d = doc({narrow(u"Good "_s), wide(u"\u00E9vening "_s), narrow(u"news\r"_s)});
         d.storeBackwards = true;
-        QTest::newRow("fast-saved pieces stored out of order") << d << u"Good \u00E9vening news\n"_s;
+        QTest::newRow("fast-saved pieces stored out of order")
+            << d << u"Good \u00E9vening news\n"_s;
     }
-    QTest::newRow("breaks") << doc({narrow(u"line\x0B""break\x0Cpage\x0E""column\r"_s)})
+    QTest::newRow("breaks") << doc({narrow(u"line\x0B"
+                                           "break\x0Cpage\x0E"
+                                           "column\r"_s)})
                             << u"line\nbreak\npage\ncolumn\n"_s;
-    QTest::newRow("other controls") << doc({narrow(u"a\x01""b\x02""c\x05""d\x08""e\x1F""f\x1Eg\tz\r"_s)})
+    QTest::newRow("other controls") << doc({narrow(u"a\x01"
+                                                   "b\x02"
+                                                   "c\x05"
+                                                   "d\x08"
+                                                   "e\x1F"
+                                                   "f\x1Eg\tz\r"_s)})
                                     << u"abcdef-g\tz\n"_s;
     QTest::newRow("field keeps its result")
-        << doc({narrow(u"See \x13 HYPERLINK \"http://x\" \x14the site\x15.\r"_s)}) << u"See the site.\n"_s;
-    QTest::newRow("field in a field's result")
-        << doc({narrow(u"\x13 REF a \x14x\x13 PAGE \x14""3\x15y\x15\r"_s)}) << u"x3y\n"_s;
-    QTest::newRow("field in a field's instruction")
-        << doc({narrow(u"\x13 IF \x13 PAGE \x14""1\x15 = 1 \x14yes\x15\r"_s)}) << u"yes\n"_s;
-    QTest::newRow("field without result") << doc({narrow(u"a\x13 TC \"entry\" \x15""b\r"_s)})
+        << doc({narrow(u"See \x13 HYPERLINK \"http://x\" \x14the site\x15.\r"_s)})
+        << u"See the site.\n"_s;
+    QTest::newRow("field in a field's result") << doc({narrow(u"\x13 REF a \x14x\x13 PAGE \x14"
+                                                              "3\x15y\x15\r"_s)})
+                                               << u"x3y\n"_s;
+    QTest::newRow("field in a field's instruction") << doc({narrow(u"\x13 IF \x13 PAGE \x14"
+                                                                   "1\x15 = 1 \x14yes\x15\r"_s)})
+                                                    << u"yes\n"_s;
+    QTest::newRow("field without result") << doc({narrow(u"a\x13 TC \"entry\" \x15"
+                                                         "b\r"_s)})
                                           << u"ab\n"_s;
-    QTest::newRow("stray field marks") << doc({narrow(u"a\x15""b\x14""c\r"_s)}) << u"abc\n"_s;
+    QTest::newRow("stray field marks") << doc({narrow(u"a\x15"
+                                                      "b\x14"
+                                                      "c\r"_s)})
+                                       << u"abc\n"_s;
     {
-        Document d = doc({narrow(u"a\x07""b\x07\x07""c\x07\x07\x07""after\r"_s)});
+        Document d = doc({narrow(u"a\x07"
+                                 "b\x07\x07"
+                                 "c\x07\x07\x07"
+                                 "after\r"_s)});
         d.rowEnds = {4, 8};
         QTest::newRow("table rows, empty cell") << d << u"a\tb\nc\t\nafter\n"_s;
     }
-    QTest::newRow("table rows without paragraph properties")
-        << doc({narrow(u"a\x07""b\x07\x07""after\r"_s)}) << u"a\tb\nafter\n"_s;
+    QTest::newRow("table rows without paragraph properties") << doc({narrow(u"a\x07"
+                                                                            "b\x07\x07"
+                                                                            "after\r"_s)})
+                                                             << u"a\tb\nafter\n"_s;
     {
         Document d = doc({narrow(u"Keep this. Not this.\r"_s)});
         d.deleted = {{10, 20}};
@@ -149,6 +175,14 @@ void TestCMDocReader::text_data()
         d.deleted = {{5, 10}};
         d.storeBackwards = true;
         QTest::newRow("deleted revision across pieces") << d << u"Keep end\n"_s;
+    }
+    {
+        Document d = doc({narrow(u"Say this(note to self) and (this)\r"_s)});
+        d.hidden = {{8, 22}};
+        d.symbols = {27};
+        QTest::newRow("hidden text and symbol characters") << d << u"Say this and this)\n"_s;
+        d.format = Format::Word6;
+        QTest::newRow("Word 6 hidden text and symbol characters") << d << u"Say this and this)\n"_s;
     }
     QTest::newRow("piece deleted by a short change")
         << doc({narrow(u"Keep "_s), narrow(u"gone "_s, 0x0182), narrow(u"end\r"_s)})
@@ -167,7 +201,8 @@ void TestCMDocReader::text_data()
     {
         Document d = doc({narrow(u"4 sk\u00F3re a p\u0159ed\r"_s)}, Format::Word6);
         d.charsets = {{{11, 12}, 238}};
-        QTest::newRow("Word 6 text in its font's code page") << d << u"4 sk\u00F3re a p\u0159ed\n"_s;
+        QTest::newRow("Word 6 text in its font's code page")
+            << d << u"4 sk\u00F3re a p\u0159ed\n"_s;
     }
     {
         Document d = doc({narrow(u"First "_s), narrow(u"second\r"_s)}, Format::Word6);
@@ -186,7 +221,11 @@ void TestCMDocReader::text_data()
         QTest::newRow("Word 6 deleted revision") << d << u"Keep this.\n"_s;
     }
     {
-        Document d = doc({narrow(u"a\x07""b\x07\x07""c\x07\x07\x07""after\r"_s)}, Format::Word6);
+        Document d = doc({narrow(u"a\x07"
+                                 "b\x07\x07"
+                                 "c\x07\x07\x07"
+                                 "after\r"_s)},
+                         Format::Word6);
         d.rowEnds = {4, 8};
         QTest::newRow("Word 6 table rows") << d << u"a\tb\nc\t\nafter\n"_s;
     }
@@ -228,13 +267,15 @@ void TestCMDocReader::refusals_data()
     QTest::newRow("plain text") << QByteArray("Hello") << u"not a Word document"_s;
     QTest::newRow("encrypted") << flagged(0x0100) << u"the document is encrypted"_s;
     QTest::newRow("obfuscated") << flagged(0x8000) << u"the document is encrypted"_s;
-    QTest::newRow("Word 6 encrypted") << flagged(0x0100, Format::Word6) << u"the document is encrypted"_s;
+    QTest::newRow("Word 6 encrypted")
+        << flagged(0x0100, Format::Word6) << u"the document is encrypted"_s;
     QTest::newRow("encrypted package")
         << compoundFile({{u"EncryptionInfo"_s, QByteArray(200, 'i')},
-                         {u"EncryptedPackage"_s, QByteArray(5000, 'p')}}).bytes
+                         {u"EncryptedPackage"_s, QByteArray(5000, 'p')}})
+               .bytes
         << u"the document is encrypted"_s;
-    QTest::newRow("other compound file") << compoundFile({{u"Workbook"_s, QByteArray(100, 'w')}}).bytes
-                                         << u"not a Word document"_s;
+    QTest::newRow("other compound file")
+        << compoundFile({{u"Workbook"_s, QByteArray(100, 'w')}}).bytes << u"not a Word document"_s;
     QTest::newRow("bad FIB identifier") << withFib(0, 0x1234) << u"header is damaged"_s;
     QTest::newRow("FIB too old") << withFib(2, 50) << u"older than Word 6"_s;
     QTest::newRow("FIB arrays cut short") << withFib(152, 10) << u"header is damaged"_s;
@@ -251,7 +292,8 @@ void TestCMDocReader::refusals_data()
         Document d = doc({narrow(u"one "_s), narrow(u"two\r"_s)});
         auto streams = wordStreams(d);
         qToLittleEndian<quint32>(1000, streams[1].data.data() + 9);
-        QTest::newRow("piece table goes backwards") << compoundFile(streams).bytes << u"text is damaged"_s;
+        QTest::newRow("piece table goes backwards")
+            << compoundFile(streams).bytes << u"text is damaged"_s;
     }
 }
 
@@ -272,8 +314,8 @@ void TestCMDocReader::containers_data()
     const QString big = QString(6000, u'a') + u"\r"_s;
     const Document small = doc({narrow(u"Small\r"_s)});
     QTest::newRow("mini streams") << wordFile(small) << u"Small\n"_s;
-    QTest::newRow("4096-byte sectors") << compoundFile(wordStreams(doc({narrow(big)})), 12).bytes
-                                       << QString(6000, u'a') + u"\n"_s;
+    QTest::newRow("4096-byte sectors")
+        << compoundFile(wordStreams(doc({narrow(big)})), 12).bytes << QString(6000, u'a') + u"\n"_s;
     auto streams = wordStreams(small);
     streams.push_back({u"Data"_s, QByteArray(7'500'000, '\0')});
     QTest::newRow("FAT listed in DIFAT sectors") << compoundFile(streams).bytes << u"Small\n"_s;
@@ -296,12 +338,14 @@ void TestCMDocReader::damagedContainers_data()
     QTest::addColumn<QByteArray>("bytes");
 
     // WordDocument is the first stream and large enough for ordinary sectors.
-    const CompoundFile file = compoundFile(wordStreams(doc({narrow(QString(6000, u'a') + u"\r"_s)})));
+    const CompoundFile file =
+        compoundFile(wordStreams(doc({narrow(QString(6000, u'a') + u"\r"_s)})));
     const quint32 first = file.startSectors[0];
     const QByteArray &b = file.bytes;
     QTest::newRow("stream chain loops") << patched(b, fatEntryOffset(file, first + 1), first);
     QTest::newRow("stream chain ends early") << patched(b, fatEntryOffset(file, first), 0xFFFFFFFE);
-    QTest::newRow("stream chain leaves the file") << patched(b, fatEntryOffset(file, first), 0x00FFFFFF);
+    QTest::newRow("stream chain leaves the file")
+        << patched(b, fatEntryOffset(file, first), 0x00FFFFFF);
     QTest::newRow("directory chain loops")
         << patched(b, fatEntryOffset(file, file.directorySector), file.directorySector);
     QTest::newRow("stream larger than the file")
@@ -340,7 +384,8 @@ void TestCMDocReader::damageNeverCrashes()
     const QByteArray original = wordFile(richDocument());
     const CMReadResult clean = CMDocReader::read(original);
     QVERIFY2(clean, qPrintable(clean.failure));
-    QCOMPARE(*clean.text, u"Intro link text.\n\u041F\u0435\u0442 a\tb\n"_s + QString(3000, u'x') + u"\n"_s);
+    QCOMPARE(*clean.text,
+             u"Intro link text.\n\u041F\u0435\u0442 a\tb\n"_s + QString(3000, u'x') + u"\n"_s);
     for (qsizetype i = 0; i < original.size(); ++i) {
         QByteArray bytes = original;
         bytes[i] = char(bytes[i] ^ (i % 2 ? 0xFF : 0x41));
@@ -420,7 +465,8 @@ void TestCMDocReader::corpus()
     }
     qInfo("%s: %s", qPrintable(name), qPrintable(figures.join(u", "_s)));
     // The footnote file's references all carry the note's number or body.
-    QVERIFY2(best >= (name == u"poi-footnote.doc"_s ? 0.5 : 0.9), qPrintable(figures.join(u", "_s)));
+    QVERIFY2(best >= (name == u"poi-footnote.doc"_s ? 0.5 : 0.9),
+             qPrintable(figures.join(u", "_s)));
 }
 
 QTEST_GUILESS_MAIN(TestCMDocReader)
