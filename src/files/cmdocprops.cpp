@@ -158,7 +158,6 @@ quint16 codePageOfCharset(quint8 charset)
 }
 
 Props::Props(const Fib &fib, QByteArrayView wordDocument, QByteArrayView table)
-    : m_format(fib.format)
 {
     // Word 97 keeps its tables in the table stream; Word 6 in the document stream itself.
     const QByteArrayView tables = fib.format == Format::Word97 ? table : wordDocument;

@@ -54,7 +54,6 @@ private:
     bool readBins(const Fib &fib, Span bins, QByteArrayView wordDocument, QByteArrayView table,
                   bool paragraphs, Visit visit);
 
-    Format m_format;
     quint16 m_codePage = 1252;
     std::vector<quint16> m_fontCodePages;
     std::vector<CharRun> m_runs;
