@@ -3,7 +3,6 @@
 #include "cmbytes.h"
 
 #include <algorithm>
-#include <set>
 
 using namespace CMBytes;
 
@@ -232,13 +231,14 @@ bool Props::readBins(const Fib &fib, Span span, QByteArrayView wordDocument, QBy
     const QByteArrayView bins = slice(tables, span.offset, span.size);
     const qint64 pageNumberBytes = word97 ? 4 : 2;
     const qint64 count = (bins.size() - 4) / (4 + pageNumberBytes);
-    std::set<quint32> pagesSeen;
+    std::vector<bool> pageSeen(size_t(wordDocument.size() / pageBytes), false);
     bool anyRead = false;
     for (qint64 i = 0; i < count; ++i) {
         const qint64 numberAt = 4 * (count + 1) + pageNumberBytes * i;
         const quint32 page = word97 ? (u32(bins, numberAt) & 0x3FFFFF) : u16(bins, numberAt);
-        if (!pagesSeen.insert(page).second || !fits(wordDocument, page * pageBytes, pageBytes))
+        if (page >= pageSeen.size() || pageSeen[page])
             continue;
+        pageSeen[page] = true;
         const QByteArrayView fkp = wordDocument.sliced(page * pageBytes, pageBytes);
         const qint64 runs = u8(fkp, pageBytes - 1);
         const qint64 entryBytes = !paragraphs ? 1 : (word97 ? 13 : 7);
