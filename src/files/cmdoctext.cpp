@@ -82,7 +82,7 @@ void TextBuilder::addNarrow(QByteArrayView bytes, quint32 fc, quint16 codePage)
 
 void TextBuilder::decode(QByteArrayView bytes, quint16 codePage)
 {
-    if (bytes.isEmpty() || m_instructions > 0)
+    if (bytes.isEmpty())
         return;
     if (codePage != 1252) {
         auto it = m_decoders.find(codePage);
@@ -105,10 +105,23 @@ void TextBuilder::decode(QByteArrayView bytes, quint16 codePage)
     text(m_scratch);
 }
 
+QString TextBuilder::take()
+{
+    // A field that never ends is damage, not an instruction: its text is kept.
+    if (m_instructions > 0)
+        m_out += m_instruction;
+    m_instruction.clear();
+    return std::move(m_out);
+}
+
 void TextBuilder::text(QStringView chars)
 {
-    if (chars.isEmpty() || m_instructions > 0)
+    if (chars.isEmpty())
         return;
+    if (m_instructions > 0) {
+        m_instruction += chars;
+        return;
+    }
     m_out += chars;
     m_afterCell = false;
 }
@@ -125,6 +138,8 @@ void TextBuilder::control(char16_t c, quint32 fc)
             m_fieldInInstruction.back() = false;
             --m_instructions;
         }
+        if (m_instructions == 0)
+            m_instruction.clear();
         return;
     case fieldEnd:
         if (!m_fieldInInstruction.empty()) {
@@ -132,12 +147,19 @@ void TextBuilder::control(char16_t c, quint32 fc)
                 --m_instructions;
             m_fieldInInstruction.pop_back();
         }
+        if (m_instructions == 0)
+            m_instruction.clear();
         return;
     default:
         break;
     }
-    if (m_instructions > 0)
+    if (m_instructions > 0) {
+        if (c == tab || c == cellMark)
+            m_instruction += u'\t';
+        else if (c == lineBreak || c == pageBreak || c == paragraphMark || c == columnBreak)
+            m_instruction += u'\n';
         return;
+    }
 
     switch (c) {
     case cellMark: {

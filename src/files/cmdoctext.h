@@ -24,7 +24,7 @@ public:
     // Fast-saved files may mark a whole piece's paragraphs as table row ends.
     void setPieceRowEnd(std::optional<bool> rowEnd) { m_pieceRowEnd = rowEnd; }
 
-    QString take() { return std::move(m_out); }
+    QString take();
 
 private:
     void text(QStringView chars);
@@ -33,6 +33,7 @@ private:
 
     const Props &m_props;
     QString m_out;
+    QString m_instruction; // kept until the field shows whether it is one
     QString m_scratch;
     std::vector<bool> m_fieldInInstruction;
     int m_instructions = 0;

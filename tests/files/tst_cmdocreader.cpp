@@ -149,6 +149,8 @@ void TestCMDocReader::text_data()
     QTest::newRow("field without result") << doc({narrow(u"a\x13 TC \"entry\" \x15"
                                                          "b\r"_s)})
                                           << u"ab\n"_s;
+    QTest::newRow("field that never ends keeps its text")
+        << doc({narrow(u"a\x13 broken\rnext\r"_s)}) << u"a broken\nnext\n"_s;
     QTest::newRow("stray field marks") << doc({narrow(u"a\x15"
                                                       "b\x14"
                                                       "c\r"_s)})
