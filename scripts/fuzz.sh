@@ -4,8 +4,7 @@
 # leak, timeout or out-of-memory; the input that did it is kept under build/fuzz/artifacts/.
 #
 # Seeds for fuzz_NAME: fuzz/seeds/NAME/, tests/files/fixtures/NAME/ and, when present, the
-# public corpus folder of the
-# same format (../shared/corpus, or CM_CORPUS_DIR). Dictionaries: fuzz/fuzz_NAME.dict.
+# public corpus folder of the same format (../shared/corpus, or CM_CORPUS_DIR). Dictionaries: fuzz/fuzz_NAME.dict.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
