@@ -8,6 +8,7 @@
 #include <prompter/cmprompterview.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QTextStream>
 
@@ -32,6 +33,10 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    QIcon icon;
+    for (const char *size : {"48x48", "256x256"})
+        icon.addFile(u":/icons/%1/example.orvelle.Cuemaster.png"_s.arg(QLatin1StringView(size)));
+    QApplication::setWindowIcon(icon);
 
     // One process owns the autosave file: a second launch hands over its file and leaves.
     CMSingleInstance instance(CMSingleInstance::defaultKey());
