@@ -54,6 +54,17 @@ protected:
     }
 };
 
+// The page column's content: never narrower than 380 points, nor than its blocks need (a
+// fixed minimum width would override theirs and let the blocks overlap).
+class PageContent : public QWidget
+{
+public:
+    QSize minimumSizeHint() const override
+    {
+        return QWidget::minimumSizeHint().expandedTo({380, 0});
+    }
+};
+
 class Divider : public QWidget
 {
 public:
@@ -155,7 +166,7 @@ OVHelpView::OVHelpView(const QList<HelpPage> &pages, const QString &appName,
 
     for (OVHelpPageButton *b : std::as_const(m_buttons))
         b->setSelected(b->pageId() == m_selected);
-    ui()->bind(this, [this] { applyZoom(); }); // also builds the page column
+    ui()->bind(this, [this] { applyLook(); }); // also builds the page column
 }
 
 QWidget *OVHelpView::makeListColumn()
@@ -219,14 +230,14 @@ QWidget *OVHelpView::makePageColumn()
     return m_pageScroll;
 }
 
-void OVHelpView::applyZoom()
+void OVHelpView::applyLook()
 {
     const int inset = zi(14);
     m_listLayout->setContentsMargins(inset, inset, inset, inset);
     m_listLayout->setSpacing(zi(6));
     m_list->setFixedWidth(zi(250));
 
-    // The page is rebuilt at the new size; keep the reader where they were.
+    // The page is rebuilt in the new size and colours; keep the reader where they were.
     QScrollBar *bar = m_pageScroll->verticalScrollBar();
     const double at = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
     showPage();
@@ -287,8 +298,7 @@ void OVHelpView::applySearch()
 
 void OVHelpView::showPage()
 {
-    auto *content = new QWidget;
-    content->setMinimumWidth(380);
+    auto *content = new PageContent;
     if (const HelpPage *page = shownPage()) {
         auto *column = new QVBoxLayout(content);
         const int inset = zi(26);

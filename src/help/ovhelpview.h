@@ -55,7 +55,7 @@ protected:
 private:
     QWidget *makeListColumn();
     QWidget *makePageColumn();
-    void applyZoom();
+    void applyLook();
     void applySearch();
     void showPage();
     bool searchKey(int key);

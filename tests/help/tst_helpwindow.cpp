@@ -94,6 +94,8 @@ private Q_SLOTS:
     void searchFieldKeys();
     void blocksShowEveryText_data();
     void blocksShowEveryText();
+    void blocksDoNotOverlap_data();
+    void blocksDoNotOverlap();
     void followsZoom();
 };
 
@@ -336,6 +338,49 @@ void TestHelpWindow::blocksShowEveryText()
             at = next;
         }
     }
+}
+
+void TestHelpWindow::blocksDoNotOverlap_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("width");
+    QTest::newRow("zoom 1, usual width") << 1.0 << 900;
+    QTest::newRow("zoom 1, narrowest") << 1.0 << 640;
+    QTest::newRow("zoom 2, usual width") << 2.0 << 900;
+    QTest::newRow("zoom 2, narrowest") << 2.0 << 640;
+}
+
+// Pieces of the page never lie on one another, and the page column scrolls rather than cut
+// anything off, however little room the zoom leaves.
+void TestHelpWindow::blocksDoNotOverlap()
+{
+    QFETCH(double, zoom);
+    QFETCH(int, width);
+
+    OVUI::shared()->setZoom(zoom);
+    for (const HelpPage &page : allPages()) {
+        OVHelpWindow::show(page.id);
+        OVHelpWindow::window()->resize(width, 640);
+        QTest::qWait(0);
+        QCoreApplication::processEvents();
+        QWidget *content = view()->pageColumn()->widget();
+        QList<QPair<QRect, QString>> leaves;
+        for (QWidget *w : content->findChildren<QWidget *>()) {
+            if (!w->isVisible() || !w->findChildren<QWidget *>().isEmpty())
+                continue;
+            const auto *label = qobject_cast<QLabel *>(w);
+            const QString name = label ? label->text() : w->accessibleName();
+            const QRect rect(w->mapTo(content, QPoint()), w->size());
+            QVERIFY2(content->rect().contains(rect), qPrintable(page.id + u": "_s + name));
+            for (const auto &[other, otherName] : std::as_const(leaves)) {
+                QVERIFY2(!rect.intersects(other),
+                         qPrintable(page.id + u": "_s + name + u" / "_s + otherName));
+            }
+            leaves.append({rect, name});
+        }
+        QVERIFY(leaves.size() > page.blocks.size());
+    }
+    OVUI::shared()->setZoom(1.0);
 }
 
 void TestHelpWindow::followsZoom()
