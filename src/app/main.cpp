@@ -5,10 +5,13 @@
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <engine/ovkeys.h>
+#include <help/cmhelp.h>
+#include <help/ovabout.h>
+#include <help/ovcommonhelp.h>
+#include <help/ovhelpwindow.h>
 #include <prompter/cmprompterview.h>
 
 #include <QApplication>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QTextStream>
 
@@ -33,10 +36,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QIcon icon;
-    for (const char *size : {"48x48", "256x256"})
-        icon.addFile(u":/icons/%1/example.orvelle.Cuemaster.png"_s.arg(QLatin1StringView(size)));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(OVAbout::appIcon());
 
     // One process owns the autosave file: a second launch hands over its file and leaves.
     CMSingleInstance instance(CMSingleInstance::defaultKey());
@@ -46,8 +46,15 @@ int main(int argc, char *argv[])
     CMEngine &engine = CMEngine::shared();
     CMFocus::follow(engine);
     CMDelegate delegate(engine);
-    CMMainWindow window(engine, new CMPrompterView(engine, true),
-                        {[](const QString &) {}, [] {}});
+    const QString appName = u"OVS Cuemaster"_s;
+    OVHelpWindow::setAppName(appName);
+    OVHelpWindow::setPages(CMHelp::pages() + OVCommonHelp::pages(appName));
+    const CMMenus::Hooks hooks{
+        [](const QString &page) {
+            OVHelpWindow::show(page.isEmpty() ? std::nullopt : std::optional<QString>(page));
+        },
+        [appName] { OVAbout::show(appName); }};
+    CMMainWindow window(engine, new CMPrompterView(engine, true), hooks);
     delegate.setMainWindow(&window);
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);
 

@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QImage>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -65,7 +64,6 @@ private Q_SLOTS:
     void unreadableFileLeavesTheScript();
     void menuCommandsReachTheEngine();
     void viewMenuFollowsTheInterfaceState();
-    void applicationIconIsBuiltIn();
 };
 
 void TestCMShell::commandLine_data()
@@ -213,12 +211,6 @@ void TestCMShell::viewMenuFollowsTheInterfaceState()
     QVERIFY(rose->isChecked());
     QVERIFY(!findAction(*window.menuBar(), u"Gunmetal Blue"_s)->isChecked());
     QCOMPARE(CMMenus::zoomLine(1.25), u"Interface Zoom: 125%"_s);
-}
-
-void TestCMShell::applicationIconIsBuiltIn()
-{
-    for (const QString &size : {u"48x48"_s, u"256x256"_s})
-        QVERIFY(!QImage(u":/icons/%1/example.orvelle.Cuemaster.png"_s.arg(size)).isNull());
 }
 
 QTEST_MAIN(TestCMShell)
