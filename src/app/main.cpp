@@ -6,6 +6,8 @@
 #include <engine/cmfocus.h>
 #include <engine/ovkeys.h>
 #include <help/cmhelp.h>
+#include <kit/ovroot.h>
+#include <kit/ovui.h>
 #include <help/ovabout.h>
 #include <help/ovcommonhelp.h>
 #include <help/ovhelpwindow.h>
@@ -37,6 +39,9 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setWindowIcon(OVAbout::appIcon());
+    // Menus, dialogs and alerts are windows of their own: they take the theme's dark palette
+    // from the application.
+    OVUI::shared()->bind(&app, [] { QApplication::setPalette(ovPalette(OVUI::shared()->theme())); });
 
     // One process owns the autosave file: a second launch hands over its file and leaves.
     CMSingleInstance instance(CMSingleInstance::defaultKey());
