@@ -95,6 +95,12 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform warns about every window it cannot raise; the figures are the
+    // output here, so keep them readable.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type != QtWarningMsg || !message.startsWith(u"This plugin does not support"_s))
+            fprintf(stderr, "%s\n", qPrintable(message));
+    });
     QApplication app(argc, argv);
 
     const QStringList wanted = app.arguments().mid(1);
