@@ -37,6 +37,7 @@ struct Sandbox
         make("XDG_CACHE_HOME", "home/.cache");
         make("XDG_STATE_HOME", "home/.local/state");
         make("XDG_RUNTIME_DIR", "runtime");
+        make("TMPDIR", "tmp");
         ::setenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share", 1);
         ::setenv("XDG_CONFIG_DIRS", "/etc/xdg", 1);
         QCoreApplication::setOrganizationName(u"Orvelle Software"_s);

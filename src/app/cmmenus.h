@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class CMEngine;
+class QMenuBar;
+class QWidget;
+
+// The menu bar of the main window: File, Prompter, View and Help. Each command is a thin call
+// into the engine, the live window, the interface state or the help windows. Shortcuts use
+// Ctrl where the desktop of the specification's platform says Command.
+namespace CMMenus {
+
+struct Hooks
+{
+    // The help window at a page (empty: the first page) and the About panel.
+    std::function<void(const QString &page)> showHelp;
+    std::function<void()> showAbout;
+};
+
+void build(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks);
+
+// "Interface Zoom: 120%"
+QString zoomLine(double zoom);
+
+} // namespace CMMenus

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+// Finds the face for a spoken-font name as the settings store it (a PostScript name): the
+// installed face of exactly that name, else an open stand-in of the same role, else the bold
+// system font. Results are cached for the life of the process; main thread only.
+namespace CMFontResolver {
+
+enum class Source { Exact, StandIn, System };
+
+struct Resolved
+{
+    QFont font; // family and style; the caller sets the size
+    Source source = Source::System;
+};
+
+Resolved resolve(const QString &postScriptName);
+
+// The PostScript name of the open face that stands in for a name, or an empty string.
+QString standInFor(const QString &postScriptName);
+
+// Family and style of the installed face with exactly this PostScript name, if any.
+struct Face
+{
+    QString family;
+    QString style;
+    int weight = QFont::Normal; // OpenType scale, as QFont::Weight
+    bool italic = false;
+};
+std::optional<Face> installedFace(const QString &postScriptName);
+
+} // namespace CMFontResolver

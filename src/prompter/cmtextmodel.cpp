@@ -1,0 +1,75 @@
+#include "cmtextmodel.h"
+
+#include <engine/cmengine.h>
+
+#include <QHash>
+
+namespace {
+
+// One slice of background measuring: short enough to leave most of a 60 Hz frame free.
+constexpr auto measureSliceTime = std::chrono::milliseconds(4);
+
+QHash<const CMEngine *, std::weak_ptr<CMTextModel>> &models()
+{
+    static QHash<const CMEngine *, std::weak_ptr<CMTextModel>> registry;
+    return registry;
+}
+
+} // namespace
+
+std::shared_ptr<CMTextModel> CMTextModel::forEngine(CMEngine &engine)
+{
+    if (auto existing = models().value(&engine).lock())
+        return existing;
+    auto model = std::make_shared<CMTextModel>(engine);
+    models().insert(&engine, model);
+    return model;
+}
+
+CMTextModel::CMTextModel(CMEngine &engine)
+    : m_engine(engine)
+{
+    m_measure.setSingleShot(true);
+    m_measure.setInterval(0);
+    connect(&m_measure, &QTimer::timeout, this, &CMTextModel::measureSlice);
+    connect(&engine, &CMEngine::scriptChanged, this, &CMTextModel::syncScript);
+    connect(&engine, &CMEngine::settingsChanged, this, &CMTextModel::syncStyle);
+    connect(&engine, &QObject::destroyed, this, [engine = &engine] { models().remove(engine); });
+    syncStyle();
+    syncScript();
+}
+
+CMTextModel::~CMTextModel()
+{
+    const auto it = models().constFind(&m_engine);
+    if (it != models().constEnd() && it->expired())
+        models().erase(it);
+}
+
+void CMTextModel::syncScript()
+{
+    m_text.setScript(m_engine.script());
+    Q_EMIT changed();
+}
+
+void CMTextModel::syncStyle()
+{
+    const CMTextStyle style = CMTextStyle::fromSettings(m_engine.settings());
+    if (style == m_text.style())
+        return;
+    m_text.setStyle(style);
+    Q_EMIT changed();
+}
+
+void CMTextModel::measureLater()
+{
+    if (!m_text.complete() && !m_measure.isActive())
+        m_measure.start();
+}
+
+void CMTextModel::measureSlice()
+{
+    m_text.measureFor(measureSliceTime);
+    Q_EMIT measured();
+    measureLater();
+}

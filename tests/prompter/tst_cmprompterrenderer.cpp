@@ -1,0 +1,218 @@
+#include "imagetools.h"
+
+#include <engine/cmsettings.h>
+#include <prompter/cmprompterpaint.h>
+#include <prompter/cmprompterrenderer.h>
+#include <prompter/cmscripttext.h>
+
+#include <QPainter>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString script(int lines)
+{
+    QStringList list;
+    for (int i = 0; i < lines; ++i) {
+        if (i % 9 == 4)
+            list << u"[Breathe %1]"_s.arg(i);
+        else if (i % 11 == 6)
+            list << QString();
+        else
+            list << u"Line %1 of the evening news, read slowly and with care"_s.arg(i);
+    }
+    return list.join(u'\n');
+}
+
+// A renderer with its own text, as a view has.
+struct Picture
+{
+    CMScriptText text;
+    CMPrompterRenderer renderer{text};
+    QSize size;
+
+    Picture(const QString &script, const CMSettings &settings, QSize viewSize)
+        : size(viewSize)
+    {
+        text.setStyle(CMTextStyle::fromSettings(settings));
+        text.setScript(script);
+        renderer.setSettings(settings);
+        renderer.setViewSize(viewSize);
+    }
+
+    QImage frame(double offset, double motion = 0)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        QPainter painter(&image);
+        renderer.paint(painter, {offset, std::nullopt, motion});
+        return image;
+    }
+};
+
+CMSettings quiet()
+{
+    CMSettings settings;
+    settings.cueLine = false;
+    return settings;
+}
+
+} // namespace
+
+class TestCMPrompterRenderer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void slowMotionFallsBetweenPixels_data();
+    void slowMotionFallsBetweenPixels();
+    void tallParagraphTilesWithoutSeams();
+    void frameAfterChangeEqualsFreshFrame_data();
+    void frameAfterChangeEqualsFreshFrame();
+    void highDensityDrawsTheSamePixels();
+};
+
+void TestCMPrompterRenderer::slowMotionFallsBetweenPixels_data()
+{
+    QTest::addColumn<bool>("flip");
+    QTest::newRow("upright") << false;
+    QTest::newRow("flipped") << true;
+}
+
+void TestCMPrompterRenderer::slowMotionFallsBetweenPixels()
+{
+    QFETCH(bool, flip);
+    CMSettings settings = quiet();
+    settings.flip = flip;
+    Picture picture(u"Slowly now"_s, settings, QSize(1920, 1080));
+    // The reading line is at 356.4: offset 0.4 puts the text on row 356, -0.6 on row 357.
+    const QImage on356 = picture.frame(0.4);
+    const QImage on357 = picture.frame(-0.6);
+    QVERIFY(imagetools::compare(on356, on357, 0).over > 0);
+    const QImage between = picture.frame(0.15, 1.0); // 356.25, moving a pixel a frame
+
+    QImage expected(on356.size(), QImage::Format_RGB32);
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb a = on356.pixel(x, y);
+            const QRgb b = on357.pixel(x, y);
+            const auto mix = [](int p, int q) { return qRound(0.75 * p + 0.25 * q); };
+            expected.setPixel(x, y, qRgb(mix(qRed(a), qRed(b)), mix(qGreen(a), qGreen(b)),
+                                         mix(qBlue(a), qBlue(b))));
+        }
+    }
+    QCOMPARE_LE(imagetools::compare(between, expected, 2).over, 0);
+    // Standing still or moving fast, the same offset is drawn sharp, on the nearest pixel.
+    QCOMPARE(imagetools::compare(picture.frame(0.15), on356, 0).over, 0);
+    QCOMPARE(imagetools::compare(picture.frame(0.15, 12), on356, 0).over, 0);
+}
+
+void TestCMPrompterRenderer::tallParagraphTilesWithoutSeams()
+{
+    CMSettings settings = quiet();
+    settings.cuePosition = 0.25; // text top on a whole device row: 270 × 2
+    QStringList words;
+    for (int i = 0; i < 160; ++i)
+        words << u"word%1"_s.arg(i);
+    Picture picture(words.join(u' '), settings, QSize(3840, 2160));
+    const QImage frame = picture.frame(0);
+
+    QImage expected(frame.size(), QImage::Format_RGB32);
+    expected.fill(Qt::black);
+    {
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(2, 2);
+        painter.translate(0, 270);
+        const auto row = picture.text.layout(0);
+        QVERIFY(row->height * 2 > 3 * CMRowTiles::tileHeight);
+        for (const auto &line : row->lines)
+            CMPaint::fillRuns(painter, line.runs, Qt::white, QPointF(230.4, 0));
+        // What follows the paragraph comes from other rows: compare the paragraph only.
+        painter.resetTransform();
+        painter.fillRect(QRectF(0, (270 + row->height) * 2, 3840, 2160), Qt::black);
+    }
+    QImage clipped = frame;
+    {
+        QPainter painter(&clipped);
+        const auto row = picture.text.layout(0);
+        painter.fillRect(QRectF(0, (270 + row->height) * 2, 3840, 2160), Qt::black);
+    }
+    QCOMPARE(imagetools::compare(clipped, expected, 2).over, 0);
+}
+
+void TestCMPrompterRenderer::frameAfterChangeEqualsFreshFrame_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("jump far ahead") << u"jump"_s;
+    QTest::newRow("edit above the viewport") << u"edit"_s;
+    QTest::newRow("larger text, not yet measured") << u"size"_s;
+    QTest::newRow("other colours") << u"colours"_s;
+    QTest::newRow("mirror turned on") << u"mirror"_s;
+    QTest::newRow("window resized") << u"resize"_s;
+}
+
+void TestCMPrompterRenderer::frameAfterChangeEqualsFreshFrame()
+{
+    QFETCH(QString, change);
+    CMSettings settings;
+    QString text = script(3000);
+    QSize size(1920, 1080);
+    Picture picture(text, settings, size);
+    picture.text.measureAll();
+    double offset = 20000;
+    picture.frame(offset);
+    picture.renderer.renderAhead(std::chrono::seconds(5));
+    picture.frame(offset + 3);
+
+    if (change == u"jump") {
+        offset = 150000;
+    } else if (change == u"edit") {
+        text.insert(text.indexOf(u"Line 300 "_s), u"A new line\n"_s);
+        picture.text.setScript(text);
+    } else if (change == u"size") {
+        settings.fontSize = 100;
+        picture.text.setStyle(CMTextStyle::fromSettings(settings));
+        picture.renderer.setSettings(settings);
+        offset *= 100.0 / 72;
+    } else if (change == u"colours") {
+        settings.colors = 1;
+        picture.renderer.setSettings(settings);
+    } else if (change == u"mirror") {
+        settings.mirror = true;
+        picture.renderer.setSettings(settings);
+    } else if (change == u"resize") {
+        size = QSize(1280, 1024);
+        picture.size = size;
+        picture.renderer.setViewSize(size);
+    }
+    const QImage after = picture.frame(offset);
+
+    Picture fresh(text, settings, size);
+    fresh.text.measureAll();
+    QCOMPARE(imagetools::compare(after, fresh.frame(offset), 0).over, 0);
+    if (change == u"size")
+        QVERIFY(!picture.text.complete());
+}
+
+void TestCMPrompterRenderer::highDensityDrawsTheSamePixels()
+{
+    CMSettings settings;
+    settings.mirror = true;
+    Picture plain(script(50), settings, QSize(1920, 1080));
+    Picture dense(script(50), settings, QSize(960, 540));
+    dense.renderer.setViewSize(QSize(960, 540), 2);
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    {
+        QPainter painter(&image);
+        dense.renderer.paint(painter, {1234.5, std::nullopt, 0.5});
+    }
+    image.setDevicePixelRatio(1);
+    QCOMPARE(imagetools::compare(image, plain.frame(1234.5, 1), 2).over, 0);
+}
+
+QTEST_MAIN(TestCMPrompterRenderer)
+#include "tst_cmprompterrenderer.moc"

@@ -1,0 +1,342 @@
+#include "imagetools.h"
+
+#include <engine/cmengine.h>
+#include <kit/ovfonts.h>
+#include <prompter/cmfontresolver.h>
+#include <prompter/cmprompterview.h>
+#include <prompter/cmtextstyle.h>
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QSettings>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct FakeClock
+{
+    CMInstant t = CMInstant{} + std::chrono::hours(1000);
+    void advance(double seconds) { t = addSeconds(t, seconds); }
+};
+
+QImage shot(CMPrompterView &view)
+{
+    return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QString lines(int count, const QString &line)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << line;
+    return list.join(u'\n');
+}
+
+// The digit as Qt itself draws it, white on black, where the countdown centres it.
+QImage digitReference(int digit, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QFont font = OVFonts::font(260, QFont::ExtraBold, OVDesign::Rounded);
+    const QFontMetricsF metrics(font, &image);
+    const QString text = QString::number(digit);
+    const double width = metrics.horizontalAdvance(text);
+    const double top = (size.height() - metrics.ascent() - metrics.descent()) / 2;
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF((size.width() - width) / 2, top + metrics.ascent()), text);
+    return image;
+}
+
+// Overlap of the bright pixels of two images inside a circle: 1 when they coincide.
+double overlap(const QImage &a, const QImage &b, QPoint centre, int radius)
+{
+    qint64 both = 0;
+    qint64 either = 0;
+    for (int y = centre.y() - radius; y < centre.y() + radius; ++y) {
+        for (int x = centre.x() - radius; x < centre.x() + radius; ++x) {
+            if ((x - centre.x()) * (x - centre.x()) + (y - centre.y()) * (y - centre.y()) > radius * radius)
+                continue;
+            const bool p = imagetools::brightness(a.pixel(x, y)) > 160;
+            const bool q = imagetools::brightness(b.pixel(x, y)) > 160;
+            both += p && q;
+            either += p || q;
+        }
+    }
+    return either ? double(both) / double(either) : 1.0;
+}
+
+} // namespace
+
+class TestCMPrompterView : public QObject
+{
+    Q_OBJECT
+
+private:
+    FakeClock clock;
+    std::unique_ptr<CMEngine> engine;
+    std::unique_ptr<CMPrompterView> view;
+
+    CMEngine &makeEngine(const QString &script, const CMSettings &settings = quiet())
+    {
+        view.reset();
+        QSettings().clear();
+        engine = std::make_unique<CMEngine>();
+        engine->setTimeSource([this] { return clock.t; });
+        engine->setScript(script);
+        engine->setSettings(settings);
+        return *engine;
+    }
+    CMPrompterView &makeView(QSize size, bool preview = false)
+    {
+        view = std::make_unique<CMPrompterView>(*engine, preview);
+        view->resize(size);
+        QCoreApplication::processEvents(); // the view's reports reach the engine
+        return *view;
+    }
+    static CMSettings quiet()
+    {
+        CMSettings settings;
+        settings.countdown = 0;
+        return settings;
+    }
+
+private Q_SLOTS:
+    void cleanup();
+    void readingLineMarker_data();
+    void readingLineMarker();
+    void textTopOnTheReadingLine_data();
+    void textTopOnTheReadingLine();
+    void mirrorAndFlip_data();
+    void mirrorAndFlip();
+    void countdownShowsSecondsLeft();
+    void colourIndexIsClamped_data();
+    void colourIndexIsClamped();
+    void reportsAreDeferred_data();
+    void reportsAreDeferred();
+    void shownOffsetEndsTheRunPromptly();
+};
+
+void TestCMPrompterView::cleanup()
+{
+    view.reset();
+    engine.reset();
+}
+
+void TestCMPrompterView::readingLineMarker_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("cueLine");
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << true;
+    QTest::newRow("3840 x 2160") << QSize(3840, 2160) << true;
+    QTest::newRow("marker off") << QSize(1920, 1080) << false;
+}
+
+void TestCMPrompterView::readingLineMarker()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, cueLine);
+    CMSettings settings = quiet();
+    settings.cueLine = cueLine;
+    makeEngine(QString(), settings);
+    const QImage image = shot(makeView(size));
+    const double s = size.width() / 1920.0;
+    const QColor red = cueLine ? QColor(255, 59, 48) : QColor(Qt::black);
+    const QColor band = cueLine ? QColor(33, 8, 6) : QColor(Qt::black);
+    // Band from 347.76 to 444.96; arrows from 368 to 424, their tips at 396.
+    const struct
+    {
+        double x, y;
+        QColor color;
+    } points[] = {{1500, 349, band}, {1500, 443, band}, {1500, 346, Qt::black},
+                  {1500, 447, Qt::black}, {16, 396, red}, {56, 396, red}, {16, 370, red},
+                  {16, 420, red}, {56, 372, band}, {1904, 396, red}, {1864, 396, red},
+                  {1904, 366, band}, {1904, 340, Qt::black}};
+    for (const auto &p : points) {
+        QVERIFY2(imagetools::near(image.pixel(int(p.x * s), int(p.y * s)), p.color, 6),
+                 qPrintable(u"%1, %2"_s.arg(p.x).arg(p.y)));
+    }
+}
+
+void TestCMPrompterView::textTopOnTheReadingLine_data()
+{
+    QTest::addColumn<double>("offset");
+    QTest::newRow("at rest") << 0.0;
+    QTest::newRow("100 points on") << 100.0;
+    QTest::newRow("333 points on") << 333.0;
+}
+
+void TestCMPrompterView::textTopOnTheReadingLine()
+{
+    QFETCH(double, offset);
+    CMSettings settings = quiet();
+    settings.cueLine = false;
+    CMEngine &e = makeEngine(lines(30, u"HHHH HHHH"_s), settings);
+    CMPrompterView &v = makeView(QSize(1920, 1080));
+    QVERIFY(e.contentHeight() > 1000);
+    e.jump(offset);
+    QCOMPARE(e.offset(clock.t), offset);
+
+    const QFont font = CMTextStyle::fromSettings(settings).spokenFont;
+    const QFontMetricsF metrics(font, CMTextStyle::device());
+    const double inkTop = 356.4 - offset + metrics.ascent() + metrics.tightBoundingRect(u"H"_s).top();
+    const int found = imagetools::firstInkRow(shot(v), 230, 1690);
+    QCOMPARE_LE(std::abs(found - inkTop), 1.0);
+}
+
+void TestCMPrompterView::mirrorAndFlip_data()
+{
+    QTest::addColumn<bool>("mirror");
+    QTest::addColumn<bool>("flip");
+    QTest::newRow("mirror") << true << false;
+    QTest::newRow("flip") << false << true;
+    QTest::newRow("mirror and flip: a half turn") << true << true;
+}
+
+void TestCMPrompterView::mirrorAndFlip()
+{
+    QFETCH(bool, mirror);
+    QFETCH(bool, flip);
+    CMSettings settings;
+    settings.countdown = 3;
+    CMEngine &e = makeEngine(u"[Smile]\nGood evening, and welcome.\nTonight: [pause] the news."_s, settings);
+    CMPrompterView &v = makeView(QSize(1280, 720));
+    e.play();
+    clock.advance(0.5); // counting down: the digits must turn with the rest
+    const QImage upright = shot(v);
+    settings.mirror = mirror;
+    settings.flip = flip;
+    e.setSettings(settings);
+    const QImage turned = shot(v);
+    const QImage expected = upright.mirrored(mirror, flip);
+    const imagetools::Difference d = imagetools::compare(turned, expected, 24);
+    QCOMPARE_LE(d.over, 40); // antialiased edges may round the other way
+    QVERIFY(imagetools::compare(turned, upright, 24).over > 1000);
+}
+
+void TestCMPrompterView::countdownShowsSecondsLeft()
+{
+    CMSettings settings;
+    settings.countdown = 3;
+    settings.cueLine = false;
+    settings.colors = 3; // black on white, so the dimmer shows
+    CMEngine &e = makeEngine(u"Good evening."_s, settings);
+    CMPrompterView &v = makeView(QSize(1920, 1080));
+    e.play();
+    const QPoint centre(960, 540);
+    const struct
+    {
+        double at;
+        int digit;
+    } moments[] = {{0.1, 3}, {0.95, 3}, {1.2, 2}, {2.5, 1}, {2.999, 1}, {3.0, 0}, {3.4, 0}};
+    const CMInstant start = clock.t;
+    for (const auto &moment : moments) {
+        clock.t = addSeconds(start, moment.at);
+        const QImage image = shot(v);
+        if (moment.digit == 0) {
+            QVERIFY(imagetools::near(image.pixel(5, 5), Qt::white));
+            QVERIFY(overlap(image, digitReference(1, image.size()), centre, 150) < 0.2);
+            continue;
+        }
+        QVERIFY(imagetools::near(image.pixel(5, 5), QColor(115, 115, 115)));
+        int best = 0;
+        double bestOverlap = 0;
+        for (int digit = 1; digit <= 3; ++digit) {
+            const double o = overlap(image, digitReference(digit, image.size()), centre, 150);
+            if (o > bestOverlap) {
+                bestOverlap = o;
+                best = digit;
+            }
+        }
+        QCOMPARE(best, moment.digit);
+        QVERIFY2(bestOverlap > 0.8, qPrintable(QString::number(bestOverlap)));
+    }
+}
+
+void TestCMPrompterView::colourIndexIsClamped_data()
+{
+    QTest::addColumn<qint64>("colors");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("9 is the last scheme") << qint64(9) << QColor(5, 26, 89) << QColor(Qt::white);
+    QTest::newRow("-3 is the first scheme") << qint64(-3) << QColor(Qt::black) << QColor(Qt::white);
+    QTest::newRow("black on white") << qint64(3) << QColor(Qt::white) << QColor(Qt::black);
+}
+
+void TestCMPrompterView::colourIndexIsClamped()
+{
+    QFETCH(qint64, colors);
+    QFETCH(QColor, background);
+    QFETCH(QColor, text);
+    CMSettings settings = quiet();
+    settings.colors = colors;
+    settings.cueLine = false;
+    makeEngine(u"IIIIIIIIIIIIIIIIIIIIIIII"_s, settings);
+    const QImage image = shot(makeView(QSize(1920, 1080)));
+    QVERIFY(imagetools::near(image.pixel(5, 5), background));
+    QVERIFY(imagetools::near(image.pixel(1800, 1000), background));
+    int solid = 0;
+    for (int x = 230; x < 1690; ++x)
+        solid += imagetools::near(image.pixel(x, 400), text) ? 1 : 0;
+    QVERIFY2(solid > 100, qPrintable(QString::number(solid)));
+}
+
+void TestCMPrompterView::reportsAreDeferred_data()
+{
+    QTest::addColumn<bool>("preview");
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<bool>("setsViewport");
+    QTest::newRow("live window") << false << true << true;
+    QTest::newRow("rig preview, nothing live") << true << false << true;
+    QTest::newRow("rig preview while live") << true << true << false;
+}
+
+void TestCMPrompterView::reportsAreDeferred()
+{
+    QFETCH(bool, preview);
+    QFETCH(bool, live);
+    QFETCH(bool, setsViewport);
+    CMEngine &e = makeEngine(lines(20, u"A line of the script"_s));
+    e.setLive(live);
+    CMPrompterView v(e, preview);
+    v.resize(1280, 1024); // a canvas 1536 points high
+    (void)shot(v);
+    QCOMPARE(e.contentHeight(), 0.0);
+    QCOMPARE(e.viewportHeight(), 1080.0);
+    QCoreApplication::processEvents();
+    QVERIFY(e.contentHeight() > 20 * 72);
+    QCOMPARE(e.viewportHeight(), setsViewport ? 1536.0 : 1080.0);
+
+    const double before = e.contentHeight();
+    e.setScript(e.script() + u"\nOne more"_s);
+    QCOMPARE(e.contentHeight(), before);
+    QCoreApplication::processEvents();
+    QVERIFY(e.contentHeight() > before);
+
+    if (live) {
+        e.setLive(false); // the preview takes the viewport over once nothing is live
+        QCoreApplication::processEvents();
+        QCOMPARE(e.viewportHeight(), 1536.0);
+    }
+}
+
+void TestCMPrompterView::shownOffsetEndsTheRunPromptly()
+{
+    CMEngine &e = makeEngine(lines(4, u"Short script"_s));
+    CMPrompterView &v = makeView(QSize(960, 540));
+    e.play();
+    (void)shot(v);
+    clock.advance(60);
+    (void)shot(v); // this frame reaches the end
+    QVERIFY(e.running());
+    QCoreApplication::processEvents(); // well before the end watch fires
+    QVERIFY(!e.running());
+    QVERIFY(e.finished());
+}
+
+QTEST_MAIN(TestCMPrompterView)
+#include "tst_cmprompterview.moc"
