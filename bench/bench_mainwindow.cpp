@@ -6,9 +6,12 @@
 #include <kit/ovroot.h>
 #include <mainwindow/cmheader.h>
 #include <mainwindow/cmmain.h>
+#include <mainwindow/cmrig.h>
+#include <mainwindow/cmrigstage.h>
 #include <mainwindow/cmroot.h>
 #include <mainwindow/cmscriptdesk.h>
 #include <mainwindow/cmscripteditor.h>
+#include <prompter/cmprompterview.h>
 #include <prompter/cmprompterwindow.h>
 
 #include <QApplication>
@@ -58,4 +61,31 @@ CM_BENCH("type_10000", [](const cmbench::Report &report) {
         QTextStream(stderr) << "type_10000: the engine or the header fell behind" << Qt::endl;
     }
     report(u"type_10000"_s, ms, u"ms"_s);
+});
+
+// A frame of the rig preview while the prompter runs: the picture and the glass drawn over its
+// corners, repainted in a 1400 × 900 main window.
+CM_BENCH("rig_frame", [](const cmbench::Report &report) {
+    CMEngine engine;
+    engine.setScript(cmbench::makeScript(200));
+    CMSettings s = engine.settings();
+    s.countdown = 0;
+    engine.setSettings(s);
+    CMPrompterWindow live(engine);
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *root = new CMRoot(engine, live);
+    layout->addWidget(root);
+    ovsRoot(&window);
+    window.resize(1400, 900);
+    window.show();
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    engine.play();
+    QWidget *picture = root->main()->rig()->stage()->picture();
+    for (int i = 0; i < 30; ++i)
+        picture->repaint();
+    report(u"rig_frame"_s, cmbench::medianMs(121, [&] { picture->repaint(); }), u"ms"_s);
+    engine.pause();
 });

@@ -4,11 +4,10 @@
 #include <app/cmsingleinstance.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
-#include <engine/ovkeys.h>
-#include <prompter/cmprompterview.h>
+#include <mainwindow/cmroot.h>
+#include <prompter/cmprompterwindow.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QTextStream>
 
 #include <cstdio>
@@ -41,14 +40,13 @@ int main(int argc, char *argv[])
     CMEngine &engine = CMEngine::shared();
     CMFocus::follow(engine);
     CMDelegate delegate(engine);
-    CMMainWindow window(engine, new CMPrompterView(engine, true),
+    CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()),
                         {[](const QString &) {}, [] {}});
     delegate.setMainWindow(&window);
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);
 
+    // Showing the root installs the key monitor.
     window.show();
-    OVKeys::install(
-        [&engine](const QKeyEvent &key) { return engine.handle(key.key(), key.text()); });
     delegate.openFiles(command.files);
     return app.exec();
 }

@@ -3,9 +3,13 @@
 #include <kit/ovfonts.h>
 #include <kit/ovui.h>
 
+#include <QAbstractScrollArea>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
 
 namespace CMLayout {
 
@@ -62,6 +66,36 @@ QLabel *label(const QString &text, qreal sizePt, QFont::Weight weight, OVDesign 
         label->setPalette(p);
     });
     return label;
+}
+
+void slimScrollBars(QAbstractScrollArea *area)
+{
+    const auto style = [area] {
+        const OVUI *ui = OVUI::shared();
+        const auto rgba = [](const QColor &c, double alpha) {
+            return u"rgba(%1,%2,%3,%4)"_s.arg(c.red()).arg(c.green()).arg(c.blue()).arg(alpha);
+        };
+        const int thickness = qRound(ui->z(9));
+        const int handle = qRound(ui->z(5));
+        const QString sheet =
+            u"QScrollBar { background: transparent; border: none; margin: 0; }"
+            u"QScrollBar:vertical { width: %1px; }"
+            u"QScrollBar:horizontal { height: %1px; }"
+            u"QScrollBar::handle { background: %2; border-radius: %3px; }"
+            u"QScrollBar::handle:hover, QScrollBar::handle:pressed { background: %4; }"
+            u"QScrollBar::handle:vertical { min-height: 28px; margin: 2px %5px 2px %5px; }"
+            u"QScrollBar::handle:horizontal { min-width: 28px; margin: %5px 2px %5px 2px; }"
+            u"QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; }"
+            u"QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }"_s
+                .arg(thickness)
+                .arg(rgba(ui->theme().metalMid, 0.55))
+                .arg(handle / 2)
+                .arg(rgba(ui->theme().metalHi, 0.8))
+                .arg((thickness - handle) / 2);
+        area->verticalScrollBar()->setStyleSheet(sheet);
+        area->horizontalScrollBar()->setStyleSheet(sheet);
+    };
+    OVUI::shared()->bind(area, style);
 }
 
 } // namespace CMLayout

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 
+class QAbstractScrollArea;
 class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
@@ -31,6 +32,10 @@ void bindWidth(QWidget *widget, qreal widthPt);
 // A label in kit lettering, coloured with the theme's `dim` (true) or `text` colour.
 QLabel *label(const QString &text, qreal sizePt, QFont::Weight weight, OVDesign design,
               bool dim);
+
+// Thin scroll bars in the theme's metal, without arrows or a track, that leave the surface
+// below them visible.
+void slimScrollBars(QAbstractScrollArea *area);
 
 } // namespace CMLayout
 

@@ -99,6 +99,7 @@ CMMain::CMMain(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     viewport()->setAutoFillBackground(false);
+    CMLayout::slimScrollBars(this);
 
     auto *content = new QWidget;
     content->setAutoFillBackground(false);

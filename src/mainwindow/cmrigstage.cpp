@@ -109,7 +109,9 @@ QRectF CMRigStage::area() const
 
 CMRigGeometry CMRigStage::rigGeometry() const
 {
-    return CMRigGeometry::at(area(), OVUI::shared()->zoom(), width());
+    // Half the bleed: the hood stays clear of the panel's rim.
+    return CMRigGeometry::at(area(), OVUI::shared()->zoom(),
+                             area().width() + OVUI::shared()->z(m_bleedPt));
 }
 
 void CMRigStage::place()

@@ -1,5 +1,6 @@
 #include "cmscripteditor.h"
 
+#include "cmlayout.h"
 #include "cmtextdiff.h"
 
 #include <engine/cmengine.h>
@@ -18,6 +19,7 @@ CMScriptEditor::CMScriptEditor(CMEngine &engine, QWidget *parent)
     setBackgroundVisible(false);
     setTabChangesFocus(false);
     ovBindFont(this, 14, QFont::Medium);
+    CMLayout::slimScrollBars(this);
     OVUI::shared()->bind(this, [this] {
         QPalette p = palette();
         p.setColor(QPalette::Base, Qt::transparent);

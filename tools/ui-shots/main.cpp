@@ -36,6 +36,7 @@ void reset(CMEngine &engine)
     OVUI::shared()->setZoom(1.0);
     engine.setSettings(CMSettings{});
     engine.setScript(shotScript());
+    engine.setLive(false);
     engine.backToTop();
 }
 
@@ -106,7 +107,6 @@ int main(int argc, char *argv[])
             ++failures;
         }
         window.reset();
-        engine.pause();
     }
     if (written == 0 && failures == 0) {
         QTextStream(stderr) << "ui-shots: no such shot" << Qt::endl;

@@ -66,6 +66,12 @@ void runMidScript(CMEngine &engine, QWidget &)
     engine.play();
 }
 
+// The main window's side of going live, without a live window in the picture.
+void onAir(CMEngine &engine, QWidget &)
+{
+    engine.setLive(true);
+}
+
 void countdown(CMEngine &engine, QWidget &)
 {
     CMSettings s = engine.settings();
@@ -103,8 +109,9 @@ QList<UiShot> uiShots()
     shots.append({u"deck-wide"_s, standard, mainWindow, {}});
     shots.append({u"deck-medium"_s, QSize(CMRoot::minimumWidth, CMRoot::minimumHeight),
                   atZoom(1.25), {}});
-    shots.append({u"deck-narrow"_s, QSize(700, 480), deckAlone, {}});
+    shots.append({u"deck-narrow"_s, QSize(520, 480), deckAlone, {}});
     shots.append({u"main-running"_s, standard, mainWindow, runMidScript});
     shots.append({u"main-countdown"_s, standard, mainWindow, countdown});
+    shots.append({u"main-on-air"_s, standard, mainWindow, onAir});
     return shots;
 }
