@@ -37,20 +37,46 @@ int truncated(double value)
     return int(std::trunc(value + (value >= 0 ? 1e-9 : -1e-9)));
 }
 
+QString oneDecimal(double v)
+{
+    return QString::asprintf("%.1f", v);
+}
+
+QString twoDecimals(double v)
+{
+    return QString::asprintf("%.2f", v);
+}
+
+QString points(double v)
+{
+    return u"%1 pt"_s.arg(truncated(v));
+}
+
+QString percent(double v)
+{
+    return u"%1%"_s.arg(truncated(v));
+}
+
+QString fractionPercent(double v)
+{
+    return percent(v * 100);
+}
+
 struct KnobSpec
 {
     const char16_t *label;
     double CMSettings::*field;
     double lower;
     double upper;
+    QString (*format)(double);
 };
 
 const KnobSpec knobSpecs[] = {
-    {u"Speed", &CMSettings::speed, 0.0, 10.0},
-    {u"Size", &CMSettings::fontSize, 24.0, 200.0},
-    {u"Margins", &CMSettings::margin, 0.0, 35.0},
-    {u"Spacing", &CMSettings::lineSpacing, 1.0, 2.2},
-    {u"Cue line", &CMSettings::cuePosition, 0.1, 0.7},
+    {u"Speed", &CMSettings::speed, 0.0, 10.0, oneDecimal},
+    {u"Size", &CMSettings::fontSize, 24.0, 200.0, points},
+    {u"Margins", &CMSettings::margin, 0.0, 35.0, percent},
+    {u"Spacing", &CMSettings::lineSpacing, 1.0, 2.2, twoDecimals},
+    {u"Cue line", &CMSettings::cuePosition, 0.1, 0.7, fractionPercent},
 };
 
 struct SwitchSpec
@@ -152,21 +178,6 @@ CMDeck::CMDeck(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     listDisplays();
 }
 
-QString CMDeck::format(const QString &label, double value)
-{
-    if (label == u"Speed")
-        return QString::asprintf("%.1f", value);
-    if (label == u"Size")
-        return u"%1 pt"_s.arg(truncated(value));
-    if (label == u"Margins")
-        return u"%1%"_s.arg(truncated(value));
-    if (label == u"Spacing")
-        return QString::asprintf("%.2f", value);
-    if (label == u"Cue line")
-        return u"%1%"_s.arg(truncated(value * 100));
-    return QString::number(value);
-}
-
 OVKnob *CMDeck::knob(const QString &label) const
 {
     for (OVKnob *k : m_knobs) {
@@ -241,7 +252,7 @@ QWidget *CMDeck::knobs()
         knob->setSize(58);
         knob->setLabel(label);
         knob->setRange(spec.lower, spec.upper);
-        knob->setFormatter([label](double v) { return format(label, v); });
+        knob->setFormatter(spec.format);
         connect(knob, &OVKnob::valueChanged, this, [this, field = spec.field](double v) {
             CMSettings s = m_engine.settings();
             s.*field = v;

@@ -42,9 +42,6 @@ public:
     QComboBox *displayPicker() const { return m_display; }
     OVChromeButton *goLiveButton() const { return m_goLive; }
 
-    // The value a knob shows under it, for each of the five knobs by label.
-    static QString format(const QString &label, double value);
-
 Q_SIGNALS:
     void arrangementChanged(CMDeckArrangement arrangement);
 

@@ -84,6 +84,30 @@ private:
     qreal m_sizePt;
 };
 
+// What the scroll area holds: exactly the area offered, but never less than the layout's
+// minimum. The column inside is placed by hand, so that the scroll area never grows the
+// content to the column's preferred height for its width.
+class Content : public QWidget
+{
+public:
+    explicit Content(QWidget *column)
+        : m_column(column)
+    {
+        column->setParent(this);
+        OVUI::shared()->bind(this, [this] {
+            const OVUI *ui = OVUI::shared();
+            setMinimumSize(qRound(ui->z(CMMain::minimumWidthPt)),
+                           qRound(ui->z(CMMain::minimumHeightPt)));
+        });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *) override { m_column->setGeometry(rect()); }
+
+private:
+    QWidget *m_column;
+};
+
 } // namespace
 
 CMMain::CMMain(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
@@ -101,14 +125,13 @@ CMMain::CMMain(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     viewport()->setAutoFillBackground(false);
     CMLayout::slimScrollBars(this);
 
-    auto *content = new QWidget;
-    content->setAutoFillBackground(false);
-    auto *column = CMLayout::column(content, 10);
-    CMLayout::bindMargins(content, column, 12, 12, 12, 12);
-    content->setLayout(column);
+    auto *inner = new QWidget;
+    auto *column = CMLayout::column(inner, 10);
+    CMLayout::bindMargins(inner, column, 12, 12, 12, 12);
+    inner->setLayout(column);
     column->addWidget(m_header);
 
-    auto *row = CMLayout::row(content, 10);
+    auto *row = CMLayout::row(inner, 10);
     CMLayout::bindWidth(m_desk, deskWidthPt);
     row->addWidget(m_desk);
     row->addWidget(m_rig, 1);
@@ -116,11 +139,7 @@ CMMain::CMMain(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     column->addWidget(m_deck);
     column->addWidget(m_footer);
 
-    OVUI::shared()->bind(content, [content] {
-        const OVUI *ui = OVUI::shared();
-        content->setMinimumSize(qRound(ui->z(minimumWidthPt)), qRound(ui->z(minimumHeightPt)));
-    });
-    setWidget(content);
+    setWidget(new Content(inner));
 }
 
 QWidget *CMMain::makeFooter()

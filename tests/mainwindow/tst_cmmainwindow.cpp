@@ -113,6 +113,8 @@ void TestCMMainWindow::minimumSizeAndScrolling_data()
     QTest::addColumn<bool>("scrollsAcross");
     QTest::addColumn<bool>("scrollsDown");
     QTest::newRow("minimum at zoom 1") << 1.0 << QSize(1240, 780) << false << false;
+    QTest::newRow("zoom 1.25 fits") << 1.25 << QSize(1240, 820) << false << false;
+    QTest::newRow("zoom 2 fits") << 2.0 << QSize(1800, 1280) << false << false;
     QTest::newRow("zoom 1.5 is wider") << 1.5 << QSize(1240, 1200) << true << false;
     QTest::newRow("zoom 1.5 is taller") << 1.5 << QSize(1600, 780) << false << true;
     QTest::newRow("zoom 2 both") << 2.0 << QSize(1240, 780) << true << true;
