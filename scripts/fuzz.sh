@@ -3,8 +3,8 @@
 # fuzzes every fuzz_* target for a bounded time with a memory limit. Fails on any crash,
 # leak, timeout or out-of-memory; the input that did it is kept under build/fuzz/artifacts/.
 #
-# Seeds for fuzz_NAME: fuzz/seeds/NAME/ and, when present, the public corpus folder of the
-# same format (../shared/corpus, or CM_CORPUS_DIR). Dictionaries: fuzz/fuzz_NAME.dict.
+# Seeds for fuzz_NAME: fuzz/seeds/NAME/, tests/files/fixtures/NAME/ and, when present, the
+# public corpus folder of the same format (../shared/corpus, or CM_CORPUS_DIR). Dictionaries: fuzz/fuzz_NAME.dict.
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,6 +41,7 @@ for target in "${targets[@]}"; do
     esac
     seeds=()
     [[ -d fuzz/seeds/$name ]] && seeds+=("fuzz/seeds/$name")
+    [[ -d tests/files/fixtures/$name ]] && seeds+=("tests/files/fixtures/$name")
     for format in "${formats[@]}"; do
         [[ -d $corpus/$format ]] && seeds+=("$corpus/$format")
     done

@@ -118,7 +118,7 @@ void helpMenu(QMenuBar &bar, const Hooks &hooks)
 {
     const QString app = u"OVS Cuemaster"_s;
     QMenu *m = bar.addMenu(u"&Help"_s);
-    add(m, app + u" Help"_s, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Question)},
+    add(m, app + u" Help"_s, {QKeySequence(Qt::CTRL | Qt::Key_Question)},
         [hooks] { hooks.showHelp(QString()); });
     add(m, u"Quick Start"_s, {}, [hooks] { hooks.showHelp(u"quickstart"_s); });
     add(m, u"Keyboard Shortcuts"_s, {}, [hooks] { hooks.showHelp(u"keys"_s); });

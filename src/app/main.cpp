@@ -4,6 +4,12 @@
 #include <app/cmsingleinstance.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
+#include <help/cmhelp.h>
+#include <kit/ovroot.h>
+#include <kit/ovui.h>
+#include <help/ovabout.h>
+#include <help/ovcommonhelp.h>
+#include <help/ovhelpwindow.h>
 #include <mainwindow/cmroot.h>
 #include <prompter/cmprompterwindow.h>
 
@@ -31,6 +37,10 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(OVAbout::appIcon());
+    // Menus, dialogs and alerts are windows of their own: they take the theme's dark palette
+    // from the application.
+    OVUI::shared()->bind(&app, [] { QApplication::setPalette(ovPalette(OVUI::shared()->theme())); });
 
     // One process owns the autosave file: a second launch hands over its file and leaves.
     CMSingleInstance instance(CMSingleInstance::defaultKey());
@@ -40,8 +50,15 @@ int main(int argc, char *argv[])
     CMEngine &engine = CMEngine::shared();
     CMFocus::follow(engine);
     CMDelegate delegate(engine);
-    CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()),
-                        {[](const QString &) {}, [] {}});
+    const QString appName = u"OVS Cuemaster"_s;
+    OVHelpWindow::setAppName(appName);
+    OVHelpWindow::setPages(CMHelp::pages() + OVCommonHelp::pages(appName));
+    const CMMenus::Hooks hooks{
+        [](const QString &page) {
+            OVHelpWindow::show(page.isEmpty() ? std::nullopt : std::optional<QString>(page));
+        },
+        [appName] { OVAbout::show(appName); }};
+    CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()), hooks);
     delegate.setMainWindow(&window);
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);
 

@@ -41,6 +41,7 @@ private Q_SLOTS:
 void TestCMLiveRoot::init()
 {
     QSettings().clear();
+    root.reset(); // the previous root reads the previous engine until it is gone
     engine = std::make_unique<CMEngine>();
     engine->setContentHeight(100000);
     root = std::make_unique<CMLiveRoot>(*engine);
