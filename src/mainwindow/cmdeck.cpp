@@ -168,9 +168,9 @@ CMDeck::CMDeck(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     connect(app, &QGuiApplication::screenRemoved, this, &CMDeck::listDisplays);
     connect(app, &QGuiApplication::primaryScreenChanged, this, &CMDeck::listDisplays);
 
-    m_goLiveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    m_goLiveKey->setContext(Qt::WindowShortcut);
-    connect(m_goLiveKey, &QShortcut::activated, this, &CMDeck::goLive);
+    auto *goLiveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    goLiveKey->setContext(Qt::WindowShortcut);
+    connect(goLiveKey, &QShortcut::activated, this, &CMDeck::goLive);
 
     showSettings();
     showRunState();

@@ -14,7 +14,6 @@ class OVOrbButton;
 class OVSegment;
 class OVSwitch;
 class QComboBox;
-class QShortcut;
 
 // The strip of controls the operator runs the prompter from: the transport orbs and the
 // countdown, five knobs, the look switches, the font, colour and display pickers and Go Live.
@@ -69,5 +68,4 @@ private:
     QComboBox *m_colors = nullptr;
     QComboBox *m_display = nullptr;
     OVChromeButton *m_goLive = nullptr;
-    QShortcut *m_goLiveKey = nullptr;
 };

@@ -4,7 +4,6 @@
 #include <QFont>
 
 class QAbstractScrollArea;
-class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QLayout;

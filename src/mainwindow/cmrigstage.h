@@ -2,7 +2,6 @@
 
 #include "cmriggeometry.h"
 
-#include <QPixmap>
 #include <QWidget>
 
 class CMEngine;

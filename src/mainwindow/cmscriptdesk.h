@@ -7,7 +7,6 @@ class CMScriptEditor;
 class OVChromeButton;
 class OVFileDrop;
 class QMenu;
-class QToolButton;
 
 // The left-hand panel of the main window: the tool row (Import, Save TXT and the "…" menu),
 // the script editor in its well, which takes dropped files, and the tip below it.
