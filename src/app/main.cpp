@@ -4,17 +4,16 @@
 #include <app/cmsingleinstance.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
-#include <engine/ovkeys.h>
 #include <help/cmhelp.h>
 #include <kit/ovroot.h>
 #include <kit/ovui.h>
 #include <help/ovabout.h>
 #include <help/ovcommonhelp.h>
 #include <help/ovhelpwindow.h>
-#include <prompter/cmprompterview.h>
+#include <mainwindow/cmroot.h>
+#include <prompter/cmprompterwindow.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QTextStream>
 
 #include <cstdio>
@@ -59,13 +58,12 @@ int main(int argc, char *argv[])
             OVHelpWindow::show(page.isEmpty() ? std::nullopt : std::optional<QString>(page));
         },
         [appName] { OVAbout::show(appName); }};
-    CMMainWindow window(engine, new CMPrompterView(engine, true), hooks);
+    CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()), hooks);
     delegate.setMainWindow(&window);
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);
 
+    // Showing the root installs the key monitor.
     window.show();
-    OVKeys::install(
-        [&engine](const QKeyEvent &key) { return engine.handle(key.key(), key.text()); });
     delegate.openFiles(command.files);
     return app.exec();
 }

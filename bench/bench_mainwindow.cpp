@@ -1,0 +1,91 @@
+#include "bench.h"
+
+#include <engine/cmengine.h>
+#include <engine/cmmath.h>
+#include <kit/ovlettering.h>
+#include <kit/ovroot.h>
+#include <mainwindow/cmheader.h>
+#include <mainwindow/cmmain.h>
+#include <mainwindow/cmrig.h>
+#include <mainwindow/cmrigstage.h>
+#include <mainwindow/cmroot.h>
+#include <mainwindow/cmscriptdesk.h>
+#include <mainwindow/cmscripteditor.h>
+#include <prompter/cmprompterview.h>
+#include <prompter/cmprompterwindow.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+// One keystroke in the editor of a main window holding a 10,000-line script, until the engine
+// has the new script, the header its word count and the prompter its layout: the key's
+// delivery and everything the event loop then has to do, the repaint included.
+CM_BENCH("type_10000", [](const cmbench::Report &report) {
+    CMEngine engine;
+    engine.setScript(cmbench::makeScript(10000));
+    CMPrompterWindow live(engine);
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *root = new CMRoot(engine, live);
+    layout->addWidget(root);
+    ovsRoot(&window);
+    window.resize(1400, 900);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+
+    CMScriptEditor *editor = root->main()->desk()->editor();
+    editor->setFocus();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(int(engine.script().size() / 2));
+    editor->setTextCursor(cursor);
+    editor->ensureCursorVisible();
+    QApplication::processEvents();
+
+    int key = 0;
+    const double ms = cmbench::medianMs(201, [&] {
+        // A letter, then a space: the word count changes with every other key.
+        QTest::keyClick(editor, ++key % 2 ? 'x' : ' ');
+        QApplication::processEvents();
+    });
+
+    const QString expected = CMHeader::readoutText(CMMath::words(engine.script()));
+    if (engine.script() != editor->toPlainText()
+        || root->main()->header()->readout()->text() != expected) {
+        QTextStream(stderr) << "type_10000: the engine or the header fell behind" << Qt::endl;
+    }
+    report(u"type_10000"_s, ms, u"ms"_s);
+});
+
+// A frame of the rig preview while the prompter runs: the picture and the glass drawn over its
+// corners, repainted in a 1400 × 900 main window.
+CM_BENCH("rig_frame", [](const cmbench::Report &report) {
+    CMEngine engine;
+    engine.setScript(cmbench::makeScript(200));
+    CMSettings s = engine.settings();
+    s.countdown = 0;
+    engine.setSettings(s);
+    CMPrompterWindow live(engine);
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *root = new CMRoot(engine, live);
+    layout->addWidget(root);
+    ovsRoot(&window);
+    window.resize(1400, 900);
+    window.show();
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    engine.play();
+    QWidget *picture = root->main()->rig()->stage()->picture();
+    for (int i = 0; i < 30; ++i)
+        picture->repaint();
+    report(u"rig_frame"_s, cmbench::medianMs(121, [&] { picture->repaint(); }), u"ms"_s);
+    engine.pause();
+});

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <kit/ovsurfaces.h>
+
+class CMEngine;
+class CMScriptEditor;
+class OVChromeButton;
+class OVFileDrop;
+class QMenu;
+
+// The left-hand panel of the main window: the tool row (Import, Save TXT and the "…" menu),
+// the script editor in its well, which takes dropped files, and the tip below it.
+class CMScriptDesk : public OVPanel
+{
+    Q_OBJECT
+
+public:
+    explicit CMScriptDesk(CMEngine &engine, QWidget *parent = nullptr);
+
+    CMScriptEditor *editor() const { return m_editor; }
+    OVFileDrop *fileDrop() const { return m_drop; }
+    QMenu *moreMenu() const { return m_menu; }
+    OVChromeButton *importButton() const { return m_import; }
+    OVChromeButton *saveButton() const { return m_save; }
+
+    // The menu's commands. The first appends a cue line and leaves the run alone; the other
+    // two replace the script and reset to the top. All stay undoable in the editor.
+    void insertCueLine();
+    void clearScript();
+    void restoreSampleScript();
+
+private:
+    QWidget *toolRow();
+
+    CMEngine &m_engine;
+    CMScriptEditor *m_editor;
+    OVFileDrop *m_drop;
+    QMenu *m_menu = nullptr;
+    OVChromeButton *m_import = nullptr;
+    OVChromeButton *m_save = nullptr;
+};

@@ -1,0 +1,300 @@
+#include <engine/cmengine.h>
+#include <engine/cmfocus.h>
+#include <engine/cmmath.h>
+#include <kit/ovbuttons.h>
+#include <kit/ovknob.h>
+#include <kit/ovsegment.h>
+#include <kit/ovswitch.h>
+#include <kit/ovui.h>
+#include <mainwindow/cmdeck.h>
+#include <prompter/cmprompterwindow.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(CMDeckArrangement)
+
+// The control deck's bindings and actions, on an engine and live-window controller of its own.
+class TestCMDeck : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CMEngine> engine;
+    std::unique_ptr<CMPrompterWindow> live;
+    std::unique_ptr<QWidget> window;
+    CMDeck *deck = nullptr;
+    QLineEdit *field = nullptr;
+    CMInstant clock;
+
+    double offset() const { return engine->offset(engine->now()); }
+
+    void setSettings(const std::function<void(CMSettings &)> &change)
+    {
+        CMSettings s = engine->settings();
+        change(s);
+        engine->setSettings(s);
+    }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void knobFormats_data();
+    void knobFormats();
+    void knobDragWritesOnlyItsField();
+    void switchesAndCountdown();
+    void pickers_data();
+    void pickers();
+    void backToTopWhileRunning();
+    void jumps();
+    void startAtTheEndRestartsWithCountdown();
+    void controlLTogglesLive();
+    void arrangementFollowsTheWidth();
+};
+
+void TestCMDeck::init()
+{
+    QSettings().clear();
+    OVUI::shared()->restore();
+    engine = std::make_unique<CMEngine>();
+    clock = CMClock::now();
+    engine->setTimeSource([this] { return clock; });
+    engine->setContentHeight(5000);
+    CMFocus::follow(*engine);
+    live = std::make_unique<CMPrompterWindow>(*engine);
+
+    window = std::make_unique<QWidget>();
+    auto *layout = new QVBoxLayout(window.get());
+    field = new QLineEdit;
+    deck = new CMDeck(*engine, *live);
+    layout->addWidget(field);
+    layout->addWidget(deck);
+    layout->addStretch();
+    window->resize(1400, 400);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void TestCMDeck::cleanup()
+{
+    live->close();
+    window.reset();
+    live.reset();
+    engine.reset();
+}
+
+void TestCMDeck::knobFormats_data()
+{
+    QTest::addColumn<QString>("knob");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("speed") << u"Speed"_s << 3.0 << u"3.0"_s;
+    QTest::newRow("speed rounds") << u"Speed"_s << 2.96 << u"3.0"_s;
+    QTest::newRow("size") << u"Size"_s << 96.0 << u"96 pt"_s;
+    QTest::newRow("size truncates") << u"Size"_s << 99.9 << u"99 pt"_s;
+    QTest::newRow("margins") << u"Margins"_s << 12.7 << u"12%"_s;
+    QTest::newRow("spacing") << u"Spacing"_s << 1.25 << u"1.25"_s;
+    QTest::newRow("cue line low") << u"Cue line"_s << 0.1 << u"10%"_s;
+    QTest::newRow("cue line default") << u"Cue line"_s << 0.33 << u"33%"_s;
+    QTest::newRow("cue line high") << u"Cue line"_s << 0.7 << u"70%"_s;
+    // 0.29 × 100 is 28.999… in binary arithmetic.
+    QTest::newRow("cue line binary") << u"Cue line"_s << 0.29 << u"29%"_s;
+}
+
+void TestCMDeck::knobFormats()
+{
+    QFETCH(QString, knob);
+    QFETCH(double, value);
+    const auto fields = std::map<QString, double CMSettings::*>{
+        {u"Speed"_s, &CMSettings::speed},          {u"Size"_s, &CMSettings::fontSize},
+        {u"Margins"_s, &CMSettings::margin},       {u"Spacing"_s, &CMSettings::lineSpacing},
+        {u"Cue line"_s, &CMSettings::cuePosition}};
+    setSettings([&](CMSettings &s) { s.*(fields.at(knob)) = value; });
+    QCOMPARE(deck->knob(knob)->value(), value);
+    QFETCH(QString, shown);
+    QCOMPARE(deck->knob(knob)->readout(), shown);
+}
+
+void TestCMDeck::knobDragWritesOnlyItsField()
+{
+    OVKnob *speed = deck->knob(u"Speed"_s);
+    const CMSettings before = engine->settings();
+    const QPoint centre = speed->dial().center().toPoint();
+    QTest::mousePress(speed, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(speed, centre - QPoint(0, 36));
+    QTest::mouseRelease(speed, Qt::LeftButton, {}, centre - QPoint(0, 36));
+    CMSettings after = engine->settings();
+    QVERIFY(after.speed > before.speed);
+    QCOMPARE(speed->value(), after.speed);
+    after.speed = before.speed;
+    QCOMPARE(after, before);
+}
+
+void TestCMDeck::switchesAndCountdown()
+{
+    QTest::mouseClick(deck->toggle(u"Mirror"_s), Qt::LeftButton);
+    QVERIFY(engine->settings().mirror);
+    QTest::mouseClick(deck->toggle(u"CAPS"_s), Qt::LeftButton);
+    QVERIFY(engine->settings().uppercase);
+    setSettings([](CMSettings &s) { s.cueLine = false; });
+    QVERIFY(!deck->toggle(u"Cue marker"_s)->isOn());
+
+    OVSegment *countdown = deck->countdown();
+    QCOMPARE(countdown->selection().toLongLong(), 3);
+    QTest::mouseClick(countdown, Qt::LeftButton, {}, QPoint(countdown->width() / 8, countdown->height() / 2));
+    QCOMPARE(engine->settings().countdown, 0);
+    QCOMPARE(countdown->selection().toLongLong(), 0);
+    // Without a countdown the start begins scrolling at once.
+    QTest::mouseClick(deck->startStopOrb(), Qt::LeftButton, {},
+                      deck->startStopOrb()->rect().center());
+    QVERIFY(engine->running());
+    QVERIFY(!engine->countdownEnds());
+}
+
+void TestCMDeck::pickers_data()
+{
+    QTest::addColumn<QString>("fontName");
+    QTest::addColumn<qint64>("colors");
+    QTest::addColumn<int>("fontIndex");
+    QTest::addColumn<int>("colorsIndex");
+    const auto fonts = CMMath::fonts();
+    const int last = int(CMMath::palettes().size()) - 1;
+    QTest::newRow("defaults") << CMSettings().fontName << qint64(0)
+                              << int(std::find_if(fonts.begin(), fonts.end(),
+                                                  [](const auto &f) {
+                                                      return f.name == CMSettings().fontName;
+                                                  }) - fonts.begin())
+                              << 0;
+    QTest::newRow("last") << fonts.back().name << qint64(last) << int(fonts.size()) - 1 << last;
+    QTest::newRow("unknown") << u"Papyrus"_s << qint64(last + 1) << -1 << -1;
+    QTest::newRow("negative colours") << fonts.front().name << qint64(-1) << 0 << -1;
+}
+
+void TestCMDeck::pickers()
+{
+    QFETCH(QString, fontName);
+    QFETCH(qint64, colors);
+    setSettings([&](CMSettings &s) {
+        s.fontName = fontName;
+        s.colors = colors;
+    });
+    QFETCH(int, fontIndex);
+    QCOMPARE(deck->fontPicker()->currentIndex(), fontIndex);
+    QFETCH(int, colorsIndex);
+    QCOMPARE(deck->colorsPicker()->currentIndex(), colorsIndex);
+
+    // Choosing an entry writes its value; the stored name stays until then.
+    QCOMPARE(engine->settings().fontName, fontName);
+    Q_EMIT deck->fontPicker()->activated(1);
+    QCOMPARE(engine->settings().fontName, CMMath::fonts()[1].name);
+    Q_EMIT deck->colorsPicker()->activated(2);
+    QCOMPARE(engine->settings().colors, qint64(2));
+}
+
+void TestCMDeck::backToTopWhileRunning()
+{
+    engine->play();
+    clock += std::chrono::seconds(10);
+    field->setFocus();
+    QTest::mouseClick(deck->backToTopOrb(), Qt::LeftButton, {}, deck->backToTopOrb()->rect().center());
+    QVERIFY(!engine->running());
+    QCOMPARE(offset(), 0.0);
+    QVERIFY(!engine->finished());
+    QVERIFY(!CMFocus::editing());
+    QCOMPARE(deck->startStopOrb()->symbol(), u"play.fill"_s);
+    QVERIFY(!deck->startStopOrb()->lit());
+}
+
+void TestCMDeck::jumps()
+{
+    engine->setViewportHeight(1080);
+    engine->jump(100);
+    field->setFocus();
+    QTest::mouseClick(deck->jumpBackOrb(), Qt::LeftButton, {}, deck->jumpBackOrb()->rect().center());
+    QCOMPARE(offset(), 0.0);
+    QVERIFY(CMFocus::editing());
+    engine->jump(4800);
+    QTest::mouseClick(deck->jumpAheadOrb(), Qt::LeftButton, {}, deck->jumpAheadOrb()->rect().center());
+    QCOMPARE(offset(), 5000.0);
+}
+
+void TestCMDeck::startAtTheEndRestartsWithCountdown()
+{
+    engine->goToEnd();
+    field->setFocus();
+    OVOrbButton *start = deck->startStopOrb();
+    QTest::mouseClick(start, Qt::LeftButton, {}, start->rect().center());
+    QVERIFY(engine->running());
+    QCOMPARE(offset(), 0.0);
+    QVERIFY(engine->countdownEnds());
+    QCOMPARE(secondsBetween(clock, *engine->countdownEnds()), 3.0);
+    QVERIFY(!CMFocus::editing());
+    QCOMPARE(start->symbol(), u"pause.fill"_s);
+    QVERIFY(start->lit());
+}
+
+void TestCMDeck::controlLTogglesLive()
+{
+    QCOMPARE(deck->screen(), QGuiApplication::screens().size() > 1 ? 1 : 0);
+    QCOMPARE(deck->displayPicker()->currentIndex(), deck->screen());
+    OVChromeButton *button = deck->goLiveButton();
+    QCOMPARE(button->text(), u"Go Live"_s);
+    QCOMPARE(button->symbol(), u"dot.radiowaves.left.and.right"_s);
+
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(engine->live());
+    QCOMPARE(button->text(), u"End Live"_s);
+    QCOMPARE(button->symbol(), u"stop.circle.fill"_s);
+
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(!engine->live());
+    QCOMPARE(button->text(), u"Go Live"_s);
+}
+
+void TestCMDeck::arrangementFollowsTheWidth()
+{
+    const CMDeckPlan plan = static_cast<CMDeckLayout *>(deck->layout())->plan();
+    const int padding = 2 * deck->contentsMargins().left();
+    const int wide = plan.natural(CMDeckArrangement::Wide).width() + padding;
+    const int medium = plan.natural(CMDeckArrangement::Medium).width() + padding;
+    QVERIFY(medium < wide);
+
+    const struct
+    {
+        int width;
+        CMDeckArrangement expected;
+    } steps[] = {{wide + 50, CMDeckArrangement::Wide},
+                 {wide, CMDeckArrangement::Wide},
+                 {wide - 1, CMDeckArrangement::Medium},
+                 {medium, CMDeckArrangement::Medium},
+                 {medium - 1, CMDeckArrangement::Narrow},
+                 {wide, CMDeckArrangement::Wide}};
+    int previousHeight = 0;
+    for (const auto &step : steps) {
+        window->resize(step.width + 2 * window->layout()->contentsMargins().left(), 900);
+        QApplication::processEvents();
+        QCOMPARE(deck->width(), step.width);
+        QCOMPARE(deck->arrangement(), step.expected);
+        // Taller as it narrows; the groups never overlap.
+        QVERIFY(deck->height() >= previousHeight || step.expected == CMDeckArrangement::Wide);
+        previousHeight = deck->height();
+        const QRect transport = deck->countdown()->parentWidget()->geometry();
+        const QRect knobs = deck->knob(u"Speed"_s)->parentWidget()->geometry();
+        const QRect look = deck->goLiveButton()->parentWidget()->parentWidget()->geometry();
+        QVERIFY(!transport.intersects(knobs) && !knobs.intersects(look)
+                && !transport.intersects(look));
+        QVERIFY(deck->rect().contains(look));
+    }
+}
+
+QTEST_MAIN(TestCMDeck)
+#include "tst_cmdeck.moc"

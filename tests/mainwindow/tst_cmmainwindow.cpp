@@ -1,0 +1,197 @@
+#include <engine/cmengine.h>
+#include <engine/cmfocus.h>
+#include <engine/ovkeys.h>
+#include <kit/ovlettering.h>
+#include <kit/ovroot.h>
+#include <kit/ovui.h>
+#include <mainwindow/cmdeck.h>
+#include <mainwindow/cmheader.h>
+#include <mainwindow/cmmain.h>
+#include <mainwindow/cmrig.h>
+#include <mainwindow/cmroot.h>
+#include <mainwindow/cmscriptdesk.h>
+#include <mainwindow/cmscripteditor.h>
+#include <prompter/cmprompterwindow.h>
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(CMDeckArrangement)
+
+// The main window as a whole: the header's readout, the layout's sizes and scrolling, the deck
+// following the window's width, and the keyboard.
+class TestCMMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CMEngine> engine;
+    std::unique_ptr<CMPrompterWindow> live;
+    std::unique_ptr<QWidget> window;
+    CMRoot *root = nullptr;
+
+    CMMain *main() const { return root->main(); }
+
+    void resizeWindow(int width, int height)
+    {
+        window->resize(width, height);
+        QApplication::processEvents();
+    }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void readout_data();
+    void readout();
+    void minimumSizeAndScrolling_data();
+    void minimumSizeAndScrolling();
+    void wideningWidensOnlyTheRig();
+    void deckArrangementFollowsTheWindow();
+    void keysReachTheEngineUnlessTyping();
+};
+
+void TestCMMainWindow::init()
+{
+    QSettings().clear();
+    OVUI::shared()->restore();
+    OVKeys::remove();
+    engine = std::make_unique<CMEngine>();
+    CMFocus::follow(*engine);
+    live = std::make_unique<CMPrompterWindow>(*engine);
+    window = std::make_unique<QWidget>();
+    auto *layout = new QVBoxLayout(window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    root = new CMRoot(*engine, *live);
+    layout->addWidget(root);
+    ovsRoot(window.get());
+    QVERIFY(!OVKeys::installed());
+    window->resize(1400, 900);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void TestCMMainWindow::cleanup()
+{
+    window.reset();
+    QVERIFY(!OVKeys::installed());
+    live.reset();
+    engine.reset();
+    OVUI::shared()->setZoom(1.0);
+}
+
+void TestCMMainWindow::readout_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("shown");
+    const auto words = [](int n) { return QStringList(n, u"word"_s).join(u' '); };
+    QTest::newRow("empty") << QString() << u"0 words · ~0:00 read"_s;
+    QTest::newRow("450 words") << words(450) << u"450 words · ~3:00 read"_s;
+    QTest::newRow("101 words drop the fraction") << words(101) << u"101 words · ~0:40 read"_s;
+    QTest::newRow("10000 words") << words(10000) << u"10000 words · ~1:06:40 read"_s;
+    QTest::newRow("cues are not read") << u"[Cue here] two words\n[and a cue\nline]"_s
+                                       << u"2 words · ~0:00 read"_s;
+}
+
+void TestCMMainWindow::readout()
+{
+    QFETCH(QString, script);
+    engine->setScript(script);
+    QFETCH(QString, shown);
+    QCOMPARE(main()->header()->readout()->text(), shown);
+}
+
+void TestCMMainWindow::minimumSizeAndScrolling_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("scrollsAcross");
+    QTest::addColumn<bool>("scrollsDown");
+    QTest::newRow("minimum at zoom 1") << 1.0 << QSize(1240, 780) << false << false;
+    QTest::newRow("zoom 1.25 fits") << 1.25 << QSize(1240, 820) << false << false;
+    QTest::newRow("zoom 2 fits") << 2.0 << QSize(1800, 1280) << false << false;
+    QTest::newRow("zoom 1.5 is wider") << 1.5 << QSize(1240, 1200) << true << false;
+    QTest::newRow("zoom 1.5 is taller") << 1.5 << QSize(1600, 780) << false << true;
+    QTest::newRow("zoom 2 both") << 2.0 << QSize(1240, 780) << true << true;
+}
+
+void TestCMMainWindow::minimumSizeAndScrolling()
+{
+    QCOMPARE(root->minimumSize(), QSize(1240, 780));
+    QFETCH(double, zoom);
+    QFETCH(QSize, size);
+    OVUI::shared()->setZoom(zoom);
+    resizeWindow(size.width(), size.height());
+    QCOMPARE(window->size(), size);
+    QFETCH(bool, scrollsAcross);
+    QCOMPARE(main()->horizontalScrollBar()->maximum() > 0, scrollsAcross);
+    QFETCH(bool, scrollsDown);
+    QCOMPARE(main()->verticalScrollBar()->maximum() > 0, scrollsDown);
+    const QWidget *content = main()->widget();
+    QVERIFY(content->width() >= qRound(900 * zoom));
+    QVERIFY(content->height() >= qRound(640 * zoom));
+    QCOMPARE(main()->desk()->width(), qRound(400 * zoom));
+    // Nothing is squeezed out of sight: the footer is inside the content.
+    QVERIFY(content->rect().contains(main()->footer()->geometry()));
+    QVERIFY(main()->deck()->geometry().bottom() < main()->footer()->geometry().top());
+}
+
+void TestCMMainWindow::wideningWidensOnlyTheRig()
+{
+    resizeWindow(1240, 780);
+    const int desk = main()->desk()->width();
+    const int rig = main()->rig()->width();
+    const int header = main()->header()->height();
+    resizeWindow(1640, 780);
+    QCOMPARE(main()->desk()->width(), desk);
+    QCOMPARE(main()->desk()->width(), 400);
+    QCOMPARE(main()->rig()->width(), rig + 400);
+    QCOMPARE(main()->header()->height(), header);
+}
+
+void TestCMMainWindow::deckArrangementFollowsTheWindow()
+{
+    OVUI::shared()->setZoom(1.25);
+    QList<CMDeckArrangement> seen;
+    for (int width = 2000; width >= 1240; width -= 40) {
+        resizeWindow(width, 1000);
+        if (seen.isEmpty() || seen.last() != main()->deck()->arrangement())
+            seen.append(main()->deck()->arrangement());
+    }
+    QCOMPARE(seen, (QList<CMDeckArrangement>{CMDeckArrangement::Wide, CMDeckArrangement::Medium}));
+    // The single column needs less room than any window leaves the deck.
+    const CMDeckPlan plan = static_cast<CMDeckLayout *>(main()->deck()->layout())->plan();
+    QVERIFY(plan.natural(CMDeckArrangement::Medium).width() < main()->deck()->width());
+}
+
+void TestCMMainWindow::keysReachTheEngineUnlessTyping()
+{
+    QVERIFY(OVKeys::installed());
+    engine->setContentHeight(100000);
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QVERIFY(engine->running());
+    QTest::keyClick(window.get(), Qt::Key_Space);
+    QVERIFY(!engine->running());
+
+    CMScriptEditor *editor = main()->desk()->editor();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    const QString before = engine->script();
+    QTest::keyClick(editor, Qt::Key_Space);
+    QTest::keyClick(editor, Qt::Key_R);
+    QVERIFY(!engine->running());
+    QCOMPARE(engine->script(), before + u" r"_s);
+
+    // Control-L reaches the deck even while typing.
+    QTest::keyClick(editor, Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(engine->live());
+    live->close();
+}
+
+QTEST_MAIN(TestCMMainWindow)
+#include "tst_cmmainwindow.moc"

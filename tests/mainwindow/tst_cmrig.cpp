@@ -1,0 +1,237 @@
+#include <engine/cmengine.h>
+#include <engine/cmfocus.h>
+#include <kit/ovlettering.h>
+#include <kit/ovtheme.h>
+#include <kit/ovui.h>
+#include <mainwindow/cmlayout.h>
+#include <mainwindow/cmprogressbar.h>
+#include <mainwindow/cmrig.h>
+#include <mainwindow/cmriggeometry.h>
+#include <mainwindow/cmrigstage.h>
+#include <prompter/cmprompterview.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+// The rig preview: its geometry, the progress bar's drag, the title row and the stage's click.
+class TestCMRig : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CMEngine> engine;
+    CMInstant clock;
+
+    // A press, then moves to each x, then the release, on a bar of its own.
+    void drag(CMProgressBar &bar, const QList<qreal> &xs)
+    {
+        const auto send = [&bar](QEvent::Type type, qreal x, Qt::MouseButtons buttons) {
+            const QPointF at(x, bar.height() / 2.0);
+            QMouseEvent e(type, at, bar.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+            QApplication::sendEvent(&bar, &e);
+        };
+        send(QEvent::MouseButtonPress, xs.first(), Qt::LeftButton);
+        for (qreal x : xs.mid(1))
+            send(QEvent::MouseMove, x, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, xs.last(), Qt::NoButton);
+    }
+
+    double offset() const { return engine->offset(engine->now()); }
+
+private Q_SLOTS:
+    void init();
+    void screenSize_data();
+    void screenSize();
+    void stagePlacesThePicture();
+    void dragMovesWithoutStarting();
+    void dragWhileRunningKeepsRunning();
+    void emptyScriptShowsADot();
+    void barAnimatesOnlyWhileRunning();
+    void titleRowFollowsTheEngine();
+    void clickOnTheStageGivesThePrompterTheKeys();
+};
+
+void TestCMRig::init()
+{
+    QSettings().clear();
+    OVUI::shared()->restore();
+    engine = std::make_unique<CMEngine>();
+    clock = CMClock::now();
+    engine->setTimeSource([this] { return clock; });
+    engine->setContentHeight(5000);
+    CMSettings s = engine->settings();
+    s.countdown = 0;
+    engine->setSettings(s);
+}
+
+void TestCMRig::screenSize_data()
+{
+    QTest::addColumn<QSizeF>("stage");
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<QSizeF>("screen");
+    QTest::newRow("width limits") << QSizeF(800, 500) << 1.0 << QSizeF(800, 450);
+    QTest::newRow("height limits") << QSizeF(1200, 500) << 1.0
+                                   << QSizeF(464.0 * 16 / 9, 464);
+    QTest::newRow("zoom keeps more room") << QSizeF(1200, 500) << 2.0
+                                          << QSizeF(428.0 * 16 / 9, 428);
+    QTest::newRow("no room") << QSizeF(800, 30) << 1.0 << QSizeF(0, 0);
+}
+
+void TestCMRig::screenSize()
+{
+    QFETCH(QSizeF, stage);
+    QFETCH(double, zoom);
+    QFETCH(QSizeF, screen);
+    const QSizeF size = CMRigGeometry::screenSize(stage, zoom);
+    QVERIFY2(qAbs(size.width() - screen.width()) < 1e-9 && qAbs(size.height() - screen.height()) < 1e-9,
+             qPrintable(u"%1 × %2"_s.arg(size.width()).arg(size.height())));
+}
+
+void TestCMRig::stagePlacesThePicture()
+{
+    CMRigStage stage(*engine, 12);
+    stage.resize(800 + 24, 500);
+    stage.show();
+    const CMRigGeometry g = stage.rigGeometry();
+    QCOMPARE(g.screen.size(), QSizeF(800, 450));
+    // Hood, screen and bar form one column, centred on the stage.
+    QCOMPARE(g.hood.bottom(), g.screen.top());
+    QCOMPARE(g.bar.top(), g.screen.bottom());
+    QCOMPARE(g.hood.top(), 500 - g.bar.bottom());
+    QCOMPARE(g.hood.center().x(), g.screen.center().x());
+    QVERIFY(g.hood.width() > g.screen.width() && g.hood.width() <= 812);
+    QCOMPARE(stage.picture()->geometry(), g.screen.adjusted(9, 9, -9, -9).toAlignedRect());
+    QCOMPARE(stage.progressBar()->geometry(), g.bar.toAlignedRect());
+}
+
+void TestCMRig::dragMovesWithoutStarting()
+{
+    CMProgressBar bar(*engine);
+    bar.resize(400, 14);
+    drag(bar, {0, 100, 200, 400});
+    QCOMPARE(offset(), 5000.0);
+    QVERIFY(!engine->running());
+
+    drag(bar, {200, -30});
+    QCOMPARE(offset(), 0.0);
+    drag(bar, {200, 900});
+    QCOMPARE(offset(), 5000.0);
+    drag(bar, {100});
+    QCOMPARE(offset(), 1250.0);
+    QCOMPARE(bar.shownFraction(), 0.25);
+    QVERIFY(!engine->running());
+}
+
+void TestCMRig::dragWhileRunningKeepsRunning()
+{
+    CMProgressBar bar(*engine);
+    bar.resize(400, 14);
+    engine->play();
+    clock += std::chrono::seconds(2);
+    drag(bar, {300});
+    QVERIFY(engine->running());
+    QCOMPARE(offset(), 3750.0);
+    clock += std::chrono::seconds(1);
+    QVERIFY(offset() > 3750.0);
+}
+
+void TestCMRig::emptyScriptShowsADot()
+{
+    engine->setContentHeight(0);
+    CMProgressBar bar(*engine);
+    bar.resize(400, 14);
+    drag(bar, {0, 250, 400});
+    QCOMPARE(offset(), 0.0);
+    QCOMPARE(bar.shownFraction(), 0.0);
+    QCOMPARE(CMProgressBar::fraction(10, -5), 0.0);
+    QCOMPARE(CMProgressBar::target(50, 0, 100), 0.0);
+}
+
+void TestCMRig::barAnimatesOnlyWhileRunning()
+{
+    CMProgressBar bar(*engine);
+    QVERIFY(!bar.animating());
+    engine->play();
+    QVERIFY(bar.animating());
+    engine->pause();
+    QVERIFY(!bar.animating());
+}
+
+void TestCMRig::titleRowFollowsTheEngine()
+{
+    CMRig rig(*engine);
+    rig.resize(900, 600);
+    rig.show();
+    const OVTheme &theme = OVUI::shared()->theme();
+    const auto word = [&rig] { return rig.stateWord()->text(); };
+    const auto color = [&rig] { return rig.stateWord()->palette().color(QPalette::WindowText); };
+
+    QCOMPARE(rig.caption()->text(), u"Rig preview"_s);
+    QVERIFY(!rig.lamp()->isVisible());
+    QCOMPARE(word(), u"STOPPED"_s);
+    QCOMPARE(color(), theme.dim);
+
+    engine->setLive(true);
+    QCOMPARE(rig.caption()->text(), u"On air — live on the prompter display"_s);
+    QVERIFY(rig.lamp()->isVisible());
+
+    engine->play();
+    QCOMPARE(word(), u"RUNNING"_s);
+    QCOMPARE(color(), CMColors::green());
+
+    clock += std::chrono::hours(1);
+    engine->checkEnd(engine->now());
+    QCOMPARE(word(), u"FINISHED"_s);
+    QCOMPARE(color(), theme.accent2);
+
+    engine->backToTop();
+    QCOMPARE(word(), u"STOPPED"_s);
+    engine->setLive(false);
+    QVERIFY(!rig.lamp()->isVisible());
+
+    // A theme change recolours the word.
+    OVUI::shared()->setThemeId(u"anodized-red"_s);
+    QCOMPARE(color(), OVTheme::named(u"anodized-red"_s).dim);
+}
+
+void TestCMRig::clickOnTheStageGivesThePrompterTheKeys()
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *field = new QLineEdit;
+    auto *rig = new CMRig(*engine);
+    layout->addWidget(field);
+    layout->addWidget(rig, 1);
+    window.resize(900, 700);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    CMRigStage *stage = rig->stage();
+    for (QWidget *target : {static_cast<QWidget *>(stage->picture()), static_cast<QWidget *>(stage)}) {
+        field->setFocus();
+        QVERIFY(CMFocus::editing());
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(!CMFocus::editing());
+    }
+
+    // The bar still drags while the same click takes the keys.
+    field->setFocus();
+    CMProgressBar *bar = stage->progressBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() / 2));
+    QVERIFY(!CMFocus::editing());
+    // The prompter view has measured the script by now.
+    const double height = engine->contentHeight();
+    QVERIFY(height > 0);
+    QVERIFY(qAbs(offset() - height / 2) <= height / bar->width() + 1e-6);
+}
+
+QTEST_MAIN(TestCMRig)
+#include "tst_cmrig.moc"
