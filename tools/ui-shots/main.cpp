@@ -88,6 +88,18 @@ int main(int argc, char *argv[])
         if (!wanted.isEmpty() && !wanted.contains(shot.name))
             continue;
         reset(engine);
+        const QString file = dir.filePath(shot.name + u".png"_s);
+        if (shot.picture) {
+            const QImage picture = shot.picture();
+            if (!picture.isNull() && picture.save(file)) {
+                QTextStream(stdout) << file << Qt::endl;
+                ++written;
+            } else {
+                QTextStream(stderr) << "ui-shots: cannot write " << file << Qt::endl;
+                ++failures;
+            }
+            continue;
+        }
         std::unique_ptr<QWidget> window = shot.make(engine);
         window->setAttribute(Qt::WA_DontShowOnScreen);
         window->resize(shot.size);
@@ -98,7 +110,6 @@ int main(int argc, char *argv[])
             shot.ready(engine, *window);
             settle(150);
         }
-        const QString file = dir.filePath(shot.name + u".png"_s);
         if (window->grab().save(file)) {
             QTextStream(stdout) << file << Qt::endl;
             ++written;

@@ -7,6 +7,11 @@
 #include <mainwindow/cmdeck.h>
 #include <mainwindow/cmmain.h>
 #include <mainwindow/cmroot.h>
+#include <help/cmhelp.h>
+#include <help/ovcommonhelp.h>
+#include <help/ovhelpshots.h>
+#include <help/ovhelpwindow.h>
+#include <prompter/cmliveroot.h>
 #include <prompter/cmprompterwindow.h>
 
 #include <QApplication>
@@ -80,6 +85,27 @@ void countdown(CMEngine &engine, QWidget &)
     engine.play();
 }
 
+// The live window's content at full HD, paused mid-script so its hint bar shows.
+std::unique_ptr<QWidget> liveWindow(CMEngine &engine)
+{
+    return std::make_unique<CMLiveRoot>(engine);
+}
+
+void pausedMidScript(CMEngine &engine, QWidget &)
+{
+    engine.jump(0.3 * engine.contentHeight());
+}
+
+std::function<QImage()> helpWindow(const std::optional<QString> &page, const QString &search)
+{
+    return [page, search] {
+        const QString app = u"OVS Cuemaster"_s;
+        OVHelpWindow::setAppName(app);
+        OVHelpWindow::setPages(CMHelp::pages() + OVCommonHelp::pages(app));
+        return OVHelpShots::helpWindow(page, search);
+    };
+}
+
 } // namespace
 
 QString shotScript()
@@ -102,16 +128,22 @@ QList<UiShot> uiShots()
     QList<UiShot> shots;
     const QSize standard(1400, 900);
     for (const OVTheme &theme : OVTheme::all())
-        shots.append({u"main-"_s + theme.id, standard, inTheme(theme), {}});
-    shots.append({u"main-zoom-1.5"_s, standard, atZoom(1.5), {}});
+        shots.append({u"main-"_s + theme.id, standard, inTheme(theme), {}, {}});
+    shots.append({u"main-zoom-1.5"_s, standard, atZoom(1.5), {}, {}});
     shots.append({u"main-minimum"_s, QSize(CMRoot::minimumWidth, CMRoot::minimumHeight),
-                  mainWindow, {}});
-    shots.append({u"deck-wide"_s, standard, mainWindow, {}});
+                  mainWindow, {}, {}});
+    shots.append({u"deck-wide"_s, standard, mainWindow, {}, {}});
     shots.append({u"deck-medium"_s, QSize(CMRoot::minimumWidth, CMRoot::minimumHeight),
-                  atZoom(1.25), {}});
-    shots.append({u"deck-narrow"_s, QSize(520, 480), deckAlone, {}});
-    shots.append({u"main-running"_s, standard, mainWindow, runMidScript});
-    shots.append({u"main-countdown"_s, standard, mainWindow, countdown});
-    shots.append({u"main-on-air"_s, standard, mainWindow, onAir});
+                  atZoom(1.25), {}, {}});
+    shots.append({u"deck-narrow"_s, QSize(520, 480), deckAlone, {}, {}});
+    shots.append({u"main-running"_s, standard, mainWindow, runMidScript, {}});
+    shots.append({u"main-countdown"_s, standard, mainWindow, countdown, {}});
+    shots.append({u"main-on-air"_s, standard, mainWindow, onAir, {}});
+    shots.append({u"live-hint-bar"_s, QSize(1920, 1080), liveWindow, pausedMidScript, {}});
+    shots.append({u"help-first"_s, {}, {}, {}, helpWindow(std::nullopt, {})});
+    shots.append({u"help-keys"_s, {}, {}, {}, helpWindow(u"keys"_s, {})});
+    shots.append({u"help-search-mirror"_s, {}, {}, {}, helpWindow(std::nullopt, u"mirror"_s)});
+    shots.append({u"about"_s, {}, {}, {},
+                  [] { return OVHelpShots::aboutPanel(u"OVS Cuemaster"_s); }});
     return shots;
 }
