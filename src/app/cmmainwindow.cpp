@@ -1,5 +1,7 @@
 #include "cmmainwindow.h"
 
+#include "cmapp.h"
+
 #include <kit/ovroot.h>
 
 #include <QMenuBar>
@@ -10,7 +12,7 @@ CMMainWindow::CMMainWindow(CMEngine &engine, QWidget *content, const CMMenus::Ho
                            QWidget *parent)
     : QMainWindow(parent)
 {
-    setWindowTitle(u"OVS Cuemaster"_s);
+    setWindowTitle(QString::fromLatin1(CMApp::displayName));
     setObjectName(u"main"_s);
     setCentralWidget(content);
     CMMenus::build(*menuBar(), engine, *this, hooks);

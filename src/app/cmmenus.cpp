@@ -1,5 +1,7 @@
 #include "cmmenus.h"
 
+#include "cmapp.h"
+
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <files/cmscriptfiles.h>
@@ -116,7 +118,7 @@ void viewMenu(QMenuBar &bar)
 
 void helpMenu(QMenuBar &bar, const Hooks &hooks)
 {
-    const QString app = u"OVS Cuemaster"_s;
+    const QString app = QString::fromLatin1(CMApp::displayName);
     QMenu *m = bar.addMenu(u"&Help"_s);
     add(m, app + u" Help"_s, {QKeySequence(Qt::CTRL | Qt::Key_Question)},
         [hooks] { hooks.showHelp(QString()); });
