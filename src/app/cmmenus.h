@@ -10,7 +10,7 @@ class QWidget;
 
 // The menu bar of the main window: File, Prompter, View and Help. Each command is a thin call
 // into the engine, the live window, the interface state or the help windows. Shortcuts use
-// Ctrl where the desktop of the specification's platform says Command.
+// Ctrl, which is what Qt makes of the Command key on a Mac.
 namespace CMMenus {
 
 struct Hooks
