@@ -215,10 +215,10 @@ QWidget *CMDeck::transport()
         {u"play.fill", 54, u"Start / stop (Space)", [this] { m_engine.toggle(); }},
         {u"chevron.down", 34, u"Jump ahead (→ / Page Down)", [this] { m_engine.jumpAhead(); }},
     };
-    for (const auto &row : specs) {
-        auto *orb = new OVOrbButton(QString::fromUtf16(row.symbol), row.size);
-        orb->setHelp(QString::fromUtf16(row.help));
-        connect(orb, &QAbstractButton::clicked, this, row.action);
+    for (const auto &entry : specs) {
+        auto *orb = new OVOrbButton(QString::fromUtf16(entry.symbol), entry.size);
+        orb->setHelp(QString::fromUtf16(entry.help));
+        connect(orb, &QAbstractButton::clicked, this, entry.action);
         orbs->addWidget(orb, 0, Qt::AlignVCenter);
         m_orbs.append(orb);
     }
@@ -246,14 +246,14 @@ QWidget *CMDeck::knobs()
     auto *group = new QWidget;
     auto *row = CMLayout::row(group, 14);
     group->setLayout(row);
-    for (const KnobSpec &row : knobSpecs) {
-        const QString label = QString::fromUtf16(row.label);
+    for (const KnobSpec &entry : knobSpecs) {
+        const QString label = QString::fromUtf16(entry.label);
         auto *knob = new OVKnob;
         knob->setSize(58);
         knob->setLabel(label);
-        knob->setRange(row.lower, row.upper);
-        knob->setFormatter(row.format);
-        connect(knob, &OVKnob::valueChanged, this, [this, field = row.field](double v) {
+        knob->setRange(entry.lower, entry.upper);
+        knob->setFormatter(entry.format);
+        connect(knob, &OVKnob::valueChanged, this, [this, field = entry.field](double v) {
             CMSettings s = m_engine.settings();
             s.*field = v;
             m_engine.setSettings(s);
@@ -271,9 +271,9 @@ QWidget *CMDeck::look()
     group->setLayout(column);
 
     auto *switches = CMLayout::row(group, 14);
-    for (const SwitchSpec &row : switchSpecs) {
-        auto *toggle = new OVSwitch(QString::fromUtf16(row.title));
-        connect(toggle, &OVSwitch::toggled, this, [this, field = row.field](bool on) {
+    for (const SwitchSpec &entry : switchSpecs) {
+        auto *toggle = new OVSwitch(QString::fromUtf16(entry.title));
+        connect(toggle, &OVSwitch::toggled, this, [this, field = entry.field](bool on) {
             CMSettings s = m_engine.settings();
             s.*field = on;
             m_engine.setSettings(s);
