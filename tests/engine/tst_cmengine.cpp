@@ -8,63 +8,68 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A hand-driven clock: tests move time explicitly.
-struct FakeClock
-{
-    CMInstant t = CMInstant{} + std::chrono::hours(1000);
-    void advance(double seconds) { t = addSeconds(t, seconds); }
-};
+enum class Effect { None, Toggle, BackToTop, ToEnd, JumpBack, JumpAhead, EndLive };
+
+// The position must never follow the wall clock, which jumps.
+static_assert(CMClock::is_steady);
 
 } // namespace
 
+Q_DECLARE_METATYPE(Effect)
+Q_DECLARE_METATYPE(CMSettings)
+
+// The scroll clock, the transport and the key map, on a clock the tests move by hand.
 class TestCMEngine : public QObject
 {
     Q_OBJECT
 
 private:
-    FakeClock clock;
+    CMInstant t = CMInstant{} + std::chrono::hours(1000);
     std::unique_ptr<CMEngine> engine;
 
-    CMEngine &make(double contentHeight = 100000, qint64 countdown = 0, double speed = 3)
+    void make(double contentHeight = 100000, qint64 countdown = 0, double speed = 3)
     {
         QSettings().clear();
         engine = std::make_unique<CMEngine>();
-        engine->setTimeSource([this] { return clock.t; });
-        CMSettings s;
-        s.countdown = countdown;
-        s.speed = speed;
-        engine->setSettings(s);
+        engine->setTimeSource([this] { return t; });
+        engine->setSettings({.speed = speed, .countdown = countdown});
         engine->setContentHeight(contentHeight);
-        return *engine;
     }
-    double now() const { return engine->offset(clock.t); }
+    void advance(double seconds) { t = addSeconds(t, seconds); }
+    double now() const { return engine->offset(t); }
+    template<class Edit> void change(Edit edit)
+    {
+        CMSettings s = engine->settings();
+        edit(s);
+        engine->setSettings(s);
+    }
+    static double rate(double speed, double fontSize = 72)
+    {
+        return CMEngine::rate({.speed = speed, .fontSize = fontSize});
+    }
 
 private Q_SLOTS:
     void rate_data();
     void rate();
-    void scrollsAtTheRate();
-    void countdownHoldsThenScrollsFromItsEnd();
+    void countdown_data();
+    void countdown();
     void countdownOnlyFromTheTop_data();
     void countdownOnlyFromTheTop();
-    void playAtEndRestartsFromTopWithCountdown();
-    void pauseCancelsCountdown();
-    void jumpDuringCountdownScrollsAtOnce();
-    void speedChangeIsContinuous_data();
-    void speedChangeIsContinuous();
-    void sizeChangeScalesPosition();
-    void speedChangeDuringCountdownKeepsCountdown();
-    void speedZeroNeverFinishes();
-    void emptyContentNeverMovesOrFinishes();
+    void rebaseIsContinuous_data();
+    void rebaseIsContinuous();
+    void neverMovesOrFinishes_data();
+    void neverMovesOrFinishes();
     void endDetection_data();
     void endDetection();
     void jumpPastEndThenWatchFinishes();
-    void jumpClearsFinished_data();
-    void jumpClearsFinished();
+    void movingFromTheEnd_data();
+    void movingFromTheEnd();
     void offsetIsClampedEvenWhenStopped();
-    void fasterSlowerClampAndSave();
-    void compoundActions();
     void publishesInOrder();
-    void wallClockIsNotUsed();
+    void keys_data();
+    void keys();
+    void settingsKeys_data();
+    void settingsKeys();
 };
 
 void TestCMEngine::rate_data()
@@ -86,33 +91,51 @@ void TestCMEngine::rate()
     QFETCH(double, speed);
     QFETCH(double, fontSize);
     QFETCH(double, expected);
-    CMSettings s;
-    s.speed = speed;
-    s.fontSize = fontSize;
-    QVERIFY(qAbs(CMEngine::rate(s) - expected) < 1e-9);
+    QVERIFY(qAbs(rate(speed, fontSize) - expected) < 1e-9);
 }
 
-void TestCMEngine::scrollsAtTheRate()
+void TestCMEngine::countdown_data()
 {
-    make();
-    engine->play();
-    QVERIFY(engine->running());
-    QVERIFY(engine->endWatchActive());
-    clock.advance(10);
-    QCOMPARE(now(), 1144.8);
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<double>("at"); // seconds into the five-second countdown
+    QTest::addColumn<bool>("keepsCountdown");
+    QTest::addColumn<double>("offsetOneSecondLater"); // after the countdown or the action
+    QTest::newRow("none") << QString() << 4.99 << true << 114.48;
+    QTest::newRow("jump scrolls at once") << u"jump"_s << 1.0 << false << 432 + 114.48;
+    QTest::newRow("faster keeps it") << u"faster"_s << 2.0 << true << rate(3.5);
+    QTest::newRow("pause cancels it") << u"pause"_s << 3.0 << false << 0.0;
 }
 
-void TestCMEngine::countdownHoldsThenScrollsFromItsEnd()
+void TestCMEngine::countdown()
 {
+    QFETCH(QString, action);
+    QFETCH(double, at);
+    QFETCH(bool, keepsCountdown);
+    QFETCH(double, offsetOneSecondLater);
     make(100000, 5);
     engine->play();
-    QVERIFY(engine->countdownEnds());
-    clock.advance(4.99);
-    QCOMPARE(now(), 0.0);
-    clock.advance(0.01);
-    QCOMPARE(now(), 0.0);
-    clock.advance(1);
-    QVERIFY(qAbs(now() - 114.48) < 1e-6);
+    const std::optional<CMInstant> ends = engine->countdownEnds();
+    QVERIFY(ends);
+    advance(at);
+    if (action == u"jump"_s)
+        engine->jump(432);
+    else if (action == u"faster"_s)
+        engine->faster();
+    else if (action == u"pause"_s)
+        engine->pause();
+    QCOMPARE(engine->countdownEnds(), keepsCountdown ? ends : std::nullopt);
+    if (keepsCountdown) {
+        QCOMPARE(now(), 0.0);
+        t = *ends;
+        QCOMPARE(now(), 0.0);
+    }
+    advance(1);
+    QVERIFY(qAbs(now() - offsetOneSecondLater) < 1e-6);
+    if (action == u"pause"_s) {
+        QVERIFY(!engine->endWatchActive());
+        engine->play(); // the whole countdown again
+        QCOMPARE(secondsBetween(t, *engine->countdownEnds()), 5.0);
+    }
 }
 
 void TestCMEngine::countdownOnlyFromTheTop_data()
@@ -123,6 +146,7 @@ void TestCMEngine::countdownOnlyFromTheTop_data()
     QTest::newRow("0.9") << 0.9 << true;
     QTest::newRow("1.0") << 1.0 << false;
     QTest::newRow("500") << 500.0 << false;
+    QTest::newRow("at the end: again from the top") << 1e9 << true;
 }
 
 void TestCMEngine::countdownOnlyFromTheTop()
@@ -133,121 +157,64 @@ void TestCMEngine::countdownOnlyFromTheTop()
     engine->jump(start);
     engine->play();
     QCOMPARE(engine->countdownEnds().has_value(), countsDown);
+    QCOMPARE(now(), start > 100000 ? 0.0 : start); // from the end: again from the top
 }
 
-void TestCMEngine::playAtEndRestartsFromTopWithCountdown()
+void TestCMEngine::rebaseIsContinuous_data()
 {
-    make(1000, 3);
-    engine->goToEnd();
-    QVERIFY(engine->atEnd());
-    engine->play();
-    QCOMPARE(now(), 0.0);
-    QVERIFY(engine->countdownEnds());
+    QTest::addColumn<bool>("running"); // stopped: at 500
+    QTest::addColumn<double>("speed");
+    QTest::addColumn<double>("newSpeed");
+    QTest::addColumn<double>("newSize");
+    QTest::newRow("speed 3 to 6") << true << 3.0 << 6.0 << 72.0;
+    QTest::newRow("speed 6 to 0") << true << 6.0 << 0.0 << 72.0;
+    QTest::newRow("speed 25 to 24.5") << true << 25.0 << 24.5 << 72.0;
+    QTest::newRow("size 72 to 144") << true << 3.0 << 3.0 << 144.0;
+    QTest::newRow("size 72 to 144, stopped") << false << 3.0 << 3.0 << 144.0;
+    QTest::newRow("speed 3 to 6, stopped") << false << 3.0 << 6.0 << 72.0;
 }
 
-void TestCMEngine::pauseCancelsCountdown()
+// Just after the change the offset is the one just before, scaled with the size; from there
+// it moves at the new rate.
+void TestCMEngine::rebaseIsContinuous()
 {
-    make(100000, 5);
-    engine->play();
-    clock.advance(3);
-    engine->pause();
-    QVERIFY(!engine->countdownEnds());
-    QVERIFY(!engine->endWatchActive());
-    QCOMPARE(engine->base(), 0.0);
-    engine->play();
-    const double full = secondsBetween(clock.t, *engine->countdownEnds());
-    QCOMPARE(full, 5.0);
+    QFETCH(bool, running);
+    QFETCH(double, speed);
+    QFETCH(double, newSpeed);
+    QFETCH(double, newSize);
+    make(1e9, 0, speed);
+    if (running) {
+        engine->play();
+        advance(7.3);
+    } else {
+        engine->jump(500);
+    }
+    const double after = now() * newSize / 72;
+    change([&](CMSettings &s) {
+        s.speed = newSpeed;
+        s.fontSize = newSize;
+    });
+    QVERIFY2(qAbs(now() - after) < 1e-6, qPrintable(QString::number(now())));
+    advance(2);
+    QVERIFY(qAbs(now() - after - (running ? 2 * rate(newSpeed, newSize) : 0)) < 1e-6);
 }
 
-void TestCMEngine::jumpDuringCountdownScrollsAtOnce()
+void TestCMEngine::neverMovesOrFinishes_data()
 {
-    make(100000, 5);
-    engine->play();
-    clock.advance(1);
-    engine->jump(432);
-    QVERIFY(!engine->countdownEnds());
-    QCOMPARE(now(), 432.0);
-    clock.advance(1);
-    QVERIFY(qAbs(now() - (432 + 114.48)) < 1e-6);
+    QTest::addColumn<double>("contentHeight");
+    QTest::addColumn<double>("speed");
+    QTest::newRow("speed 0") << 1000.0 << 0.0;
+    QTest::newRow("empty script") << 0.0 << 3.0;
 }
 
-void TestCMEngine::speedChangeIsContinuous_data()
+void TestCMEngine::neverMovesOrFinishes()
 {
-    QTest::addColumn<double>("from");
-    QTest::addColumn<double>("to");
-    QTest::newRow("3 to 6") << 3.0 << 6.0;
-    QTest::newRow("6 to 0") << 6.0 << 0.0;
-    QTest::newRow("25 to 24.5") << 25.0 << 24.5;
-}
-
-void TestCMEngine::speedChangeIsContinuous()
-{
-    QFETCH(double, from);
-    QFETCH(double, to);
-    make(1e9, 0, from);
+    QFETCH(double, contentHeight);
+    QFETCH(double, speed);
+    make(contentHeight, 0, speed);
     engine->play();
-    clock.advance(7.3);
-    const double before = now();
-    CMSettings s = engine->settings();
-    s.speed = to;
-    engine->setSettings(s);
-    QVERIFY(qAbs(now() - before) < 1e-9);
-    clock.advance(2);
-    CMSettings expected;
-    expected.speed = to;
-    QVERIFY(qAbs(now() - (before + 2 * CMEngine::rate(expected))) < 1e-6);
-}
-
-void TestCMEngine::sizeChangeScalesPosition()
-{
-    make(1e6);
-    engine->jump(500);
-    CMSettings s = engine->settings();
-    s.fontSize = 144;
-    engine->setSettings(s);
-    QCOMPARE(now(), 1000.0);
-
-    // While running: the offset reached under the old size, then scaled.
-    make(1e9);
-    engine->play();
-    clock.advance(10);
-    s = engine->settings();
-    s.fontSize = 144;
-    engine->setSettings(s);
-    QVERIFY(qAbs(now() - 2289.6) < 1e-6);
-}
-
-void TestCMEngine::speedChangeDuringCountdownKeepsCountdown()
-{
-    make(100000, 5);
-    engine->play();
-    const auto ends = engine->countdownEnds();
-    clock.advance(2);
-    engine->faster();
-    QCOMPARE(engine->countdownEnds(), ends);
-    QCOMPARE(engine->base(), 0.0);
-    clock.advance(4);
-    CMSettings s;
-    s.speed = 3.5;
-    QVERIFY(qAbs(now() - CMEngine::rate(s)) < 1e-6);
-}
-
-void TestCMEngine::speedZeroNeverFinishes()
-{
-    make(1000, 0, 0);
-    engine->play();
-    clock.advance(3600);
-    engine->checkEnd(clock.t);
-    QCOMPARE(now(), 0.0);
-    QVERIFY(engine->running());
-}
-
-void TestCMEngine::emptyContentNeverMovesOrFinishes()
-{
-    make(0);
-    engine->play();
-    clock.advance(100);
-    engine->checkEnd(clock.t);
+    advance(3600);
+    engine->checkEnd(t);
     engine->remember(now());
     QCOMPARE(now(), 0.0);
     QVERIFY(engine->running());
@@ -267,22 +234,17 @@ void TestCMEngine::endDetection()
 {
     QFETCH(double, shortOfEnd);
     QFETCH(bool, ends);
-    make(1144.8 + shortOfEnd);
-    engine->play();
-    clock.advance(10); // offset 1144.8
-    engine->checkEnd(clock.t);
-    QCOMPARE(engine->finished(), ends);
-    QCOMPARE(engine->running(), !ends);
-    QCOMPARE(engine->endWatchActive(), !ends);
-    if (ends)
-        QCOMPARE(engine->base(), engine->contentHeight());
-
-    // The view's hint ends the run at the same threshold.
-    make(1144.8 + shortOfEnd);
-    engine->play();
-    clock.advance(10);
-    engine->remember(now());
-    QCOMPARE(engine->finished(), ends);
+    // The end watch and the view's hint end the run at the same threshold.
+    for (const bool byHint : {false, true}) {
+        make(1144.8 + shortOfEnd);
+        engine->play();
+        advance(10); // offset 1144.8
+        byHint ? engine->remember(now()) : engine->checkEnd(t);
+        QCOMPARE(engine->finished(), ends);
+        QCOMPARE(engine->running(), !ends);
+        QCOMPARE(engine->endWatchActive(), !ends);
+        QCOMPARE(engine->base(), ends ? engine->contentHeight() : 0.0);
+    }
 }
 
 void TestCMEngine::jumpPastEndThenWatchFinishes()
@@ -296,27 +258,42 @@ void TestCMEngine::jumpPastEndThenWatchFinishes()
     QVERIFY(!engine->running());
 }
 
-void TestCMEngine::jumpClearsFinished_data()
+void TestCMEngine::movingFromTheEnd_data()
 {
+    QTest::addColumn<QString>("action");
     QTest::addColumn<double>("back");
     QTest::addColumn<bool>("finished");
-    QTest::newRow("0.4") << -0.4 << true;
-    QTest::newRow("0.5") << -0.5 << true;
-    QTest::newRow("0.6") << -0.6 << false;
-    QTest::newRow("page") << -432.0 << false;
+    QTest::newRow("back 0.4") << u"jump"_s << 0.4 << true;
+    QTest::newRow("back 0.5") << u"jump"_s << 0.5 << true;
+    QTest::newRow("back 0.6") << u"jump"_s << 0.6 << false;
+    QTest::newRow("back a page") << u"jump"_s << 432.0 << false;
+    QTest::newRow("to the end") << u"end"_s << 0.0 << true;
+    QTest::newRow("back to top") << u"top"_s << 1000.0 << false;
 }
 
-void TestCMEngine::jumpClearsFinished()
+// After a run has finished, only a move of more than half a point clears `finished`; back to
+// top also takes the keyboard for the prompter.
+void TestCMEngine::movingFromTheEnd()
 {
+    QFETCH(QString, action);
     QFETCH(double, back);
     QFETCH(bool, finished);
     make(1000);
     engine->play();
-    clock.advance(100);
-    engine->checkEnd(clock.t);
+    advance(100);
+    engine->checkEnd(t);
     QVERIFY(engine->finished());
-    engine->jump(back);
+    QSignalSpy focus(engine.get(), &CMEngine::focusToPrompterRequested);
+    if (action == u"end"_s)
+        engine->goToEnd();
+    else if (action == u"top"_s)
+        engine->backToTop();
+    else
+        engine->jump(-back);
     QCOMPARE(engine->finished(), finished);
+    QCOMPARE(now(), 1000 - back);
+    QCOMPARE(focus.count(), action == u"top"_s ? 1 : 0);
+    QVERIFY(!engine->running());
 }
 
 void TestCMEngine::offsetIsClampedEvenWhenStopped()
@@ -331,67 +308,6 @@ void TestCMEngine::offsetIsClampedEvenWhenStopped()
     QCOMPARE(engine->base(), 0.0);
 }
 
-void TestCMEngine::fasterSlowerClampAndSave()
-{
-    make(1000, 0, 9.5);
-    engine->faster();
-    QCOMPARE(engine->settings().speed, 10.0);
-    engine->faster();
-    QCOMPARE(engine->settings().speed, 10.0);
-    make(1000, 0, 0.5);
-    engine->slower();
-    engine->slower();
-    QCOMPARE(engine->settings().speed, 0.0);
-    make(1000, 0, 25);
-    engine->slower();
-    QCOMPARE(engine->settings().speed, 24.5);
-    // The write reaches the store a moment later, without anyone flushing it.
-    const auto stored = [] {
-        return CMSettings::fromJson(
-            QSettings().value(QLatin1StringView(CMEngine::settingsKey)).toByteArray());
-    };
-    QVERIFY(engine->settingsSavePending());
-    QTRY_VERIFY(stored() && stored()->speed == 24.5);
-    QVERIFY(!engine->settingsSavePending());
-}
-
-void TestCMEngine::compoundActions()
-{
-    make(1000);
-    QSignalSpy focus(engine.get(), &CMEngine::focusToPrompterRequested);
-
-    engine->toggle();
-    QVERIFY(engine->running());
-    QCOMPARE(focus.count(), 1);
-    clock.advance(100);
-    engine->checkEnd(clock.t);
-    QVERIFY(engine->finished());
-
-    engine->goToEnd(); // does not move the focus and does not touch finished
-    QCOMPARE(focus.count(), 1);
-    QCOMPARE(now(), 1000.0);
-
-    engine->backToTop();
-    QCOMPARE(focus.count(), 2);
-    QCOMPARE(now(), 0.0);
-    QVERIFY(!engine->finished());
-    QVERIFY(!engine->running());
-
-    engine->setViewportHeight(1080);
-    engine->jumpAhead();
-    QCOMPARE(now(), 432.0);
-    engine->jumpBack();
-    engine->jumpBack();
-    QCOMPARE(now(), 0.0);
-
-    engine->play();
-    engine->replaceScript(u"New"_s);
-    QCOMPARE(engine->script(), u"New"_s);
-    QVERIFY(!engine->running());
-    QCOMPARE(now(), 0.0);
-    QCOMPARE(focus.count(), 3);
-}
-
 void TestCMEngine::publishesInOrder()
 {
     make(1000, 3);
@@ -402,25 +318,120 @@ void TestCMEngine::publishesInOrder()
     QCOMPARE(order, (QStringList{u"countdown"_s, u"running"_s}));
 
     // Changing a field that is not speed or size leaves the clock alone.
-    clock.advance(5);
+    advance(5);
     const double before = now();
     QSignalSpy moved(engine.get(), &CMEngine::positionChanged);
-    CMSettings s = engine->settings();
-    s.mirror = true;
-    engine->setSettings(s);
+    change([](CMSettings &s) { s.mirror = true; });
     QCOMPARE(moved.count(), 0);
     QCOMPARE(now(), before);
 }
 
-void TestCMEngine::wallClockIsNotUsed()
+void TestCMEngine::keys_data()
 {
-    // The default source is the monotonic clock.
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<Effect>("effect");
+
+    QTest::newRow("Space") << int(Qt::Key_Space) << u" "_s << false << Effect::Toggle;
+    QTest::newRow("b") << int(Qt::Key_B) << u"b"_s << false << Effect::Toggle;
+    QTest::newRow("Shift-B") << int(Qt::Key_B) << u"B"_s << false << Effect::Toggle;
+    QTest::newRow(".") << int(Qt::Key_Period) << u"."_s << false << Effect::Toggle;
+    QTest::newRow("Home") << int(Qt::Key_Home) << QString() << false << Effect::BackToTop;
+    QTest::newRow("r") << int(Qt::Key_R) << u"r"_s << false << Effect::BackToTop;
+    QTest::newRow("End") << int(Qt::Key_End) << QString() << false << Effect::ToEnd;
+    QTest::newRow("Page Up") << int(Qt::Key_PageUp) << QString() << false << Effect::JumpBack;
+    QTest::newRow("Left") << int(Qt::Key_Left) << QString() << false << Effect::JumpBack;
+    QTest::newRow("Page Down") << int(Qt::Key_PageDown) << QString() << false << Effect::JumpAhead;
+    QTest::newRow("Right") << int(Qt::Key_Right) << QString() << false << Effect::JumpAhead;
+    QTest::newRow("Escape while live")
+        << int(Qt::Key_Escape) << u"\x1b"_s << true << Effect::EndLive;
+
+    QTest::newRow("Escape while not live")
+        << int(Qt::Key_Escape) << u"\x1b"_s << false << Effect::None;
+    QTest::newRow("unknown letter") << int(Qt::Key_X) << u"x"_s << false << Effect::None;
+    QTest::newRow("two characters") << int(Qt::Key_unknown) << u"mf"_s << false << Effect::None;
+    QTest::newRow("function key, no text") << int(Qt::Key_F5) << QString() << false << Effect::None;
+    QTest::newRow("Control-M text") << int(Qt::Key_M) << u"\r"_s << false << Effect::None;
+}
+
+void TestCMEngine::keys()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(bool, live);
+    QFETCH(Effect, effect);
     make();
-    engine->setTimeSource({});
-    const CMInstant a = engine->now();
-    const CMInstant b = CMClock::now();
-    QVERIFY(b >= a);
-    QVERIFY(CMClock::is_steady);
+    engine->jump(1000);
+    engine->setLive(live);
+    const CMSettings before = engine->settings();
+    QSignalSpy focus(engine.get(), &CMEngine::focusToPrompterRequested);
+    QSignalSpy endLive(engine.get(), &CMEngine::endLiveRequested);
+    QSignalSpy settings(engine.get(), &CMEngine::settingsChanged);
+
+    QCOMPARE(engine->handle(key, text), effect != Effect::None);
+
+    const bool takesFocus = effect == Effect::Toggle || effect == Effect::BackToTop;
+    QCOMPARE(focus.count(), takesFocus ? 1 : 0);
+    QCOMPARE(endLive.count(), effect == Effect::EndLive ? 1 : 0);
+    QCOMPARE(engine->running(), effect == Effect::Toggle);
+    QVERIFY(!engine->finished());
+    const double page = 432; // of the 1080-point viewport
+    const double expectedOffset = effect == Effect::BackToTop   ? 0
+                                  : effect == Effect::ToEnd     ? 100000
+                                  : effect == Effect::JumpBack  ? 1000 - page
+                                  : effect == Effect::JumpAhead ? 1000 + page
+                                                                : 1000;
+    QCOMPARE(now(), expectedOffset);
+    QCOMPARE(settings.count(), 0);
+    QCOMPARE(engine->settings(), before);
+}
+
+void TestCMEngine::settingsKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<CMSettings>("before");
+    QTest::addColumn<CMSettings>("after");
+
+    const auto size = [](double pt) { return CMSettings{.fontSize = pt}; };
+    const auto speed = [](double s) { return CMSettings{.speed = s}; };
+    QTest::newRow("m") << int(Qt::Key_M) << u"m"_s << CMSettings{} << CMSettings{.mirror = true};
+    QTest::newRow("Shift-M") << int(Qt::Key_M) << u"M"_s << CMSettings{}
+                             << CMSettings{.mirror = true};
+    QTest::newRow("f") << int(Qt::Key_F) << u"f"_s << CMSettings{} << CMSettings{.flip = true};
+    QTest::newRow("=") << int(Qt::Key_Equal) << u"="_s << size(72) << size(76);
+    QTest::newRow("Shift-= gives +") << int(Qt::Key_Plus) << u"+"_s << size(72) << size(76);
+    QTest::newRow("+ at 198") << int(Qt::Key_Plus) << u"+"_s << size(198) << size(200);
+    QTest::newRow("+ at 200") << int(Qt::Key_Plus) << u"+"_s << size(200) << size(200);
+    QTest::newRow("-") << int(Qt::Key_Minus) << u"-"_s << size(72) << size(68);
+    QTest::newRow("- at 26") << int(Qt::Key_Minus) << u"-"_s << size(26) << size(24);
+    QTest::newRow("- at 24") << int(Qt::Key_Minus) << u"-"_s << size(24) << size(24);
+    QTest::newRow("Up at 9.5") << int(Qt::Key_Up) << QString() << speed(9.5) << speed(10);
+    QTest::newRow("Up at 10") << int(Qt::Key_Up) << QString() << speed(10) << speed(10);
+    QTest::newRow("Down at 0") << int(Qt::Key_Down) << QString() << speed(0) << speed(0);
+    QTest::newRow("Down from a stored 25") << int(Qt::Key_Down) << QString() << speed(25)
+                                           << speed(24.5);
+}
+
+void TestCMEngine::settingsKeys()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(CMSettings, before);
+    QFETCH(CMSettings, after);
+    make();
+    engine->setSettings(before);
+    engine->flushPendingSave();
+    QSettings().remove(QLatin1StringView(CMEngine::settingsKey));
+
+    QVERIFY(engine->handle(key, text));
+    QCOMPARE(engine->settings(), after);
+    QVERIFY(!engine->running());
+    // Every such key saves the record, even at a bound: a moment later, with no one flushing it.
+    QVERIFY(engine->settingsSavePending());
+    QTRY_COMPARE(QSettings().value(QLatin1StringView(CMEngine::settingsKey)).toByteArray(),
+                 after.toJson());
 }
 
 QTEST_GUILESS_MAIN(TestCMEngine)
