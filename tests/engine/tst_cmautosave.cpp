@@ -23,6 +23,11 @@ void writeFile(const QString &path, const QByteArray &bytes)
     f.write(bytes);
 }
 
+void storeSettings(const QVariant &value)
+{
+    QSettings().setValue(QLatin1StringView(CMEngine::settingsKey), value);
+}
+
 } // namespace
 
 // Script storage and settings persistence across engine lifetimes.
@@ -33,12 +38,10 @@ class TestCMAutosave : public QObject
 private Q_SLOTS:
     void init();
     void firstLaunchUsesSampleAndWritesNothing();
-    void sampleScriptText();
     void loadsAutosave_data();
     void loadsAutosave();
     void unreadableAutosaveIsKeptAside();
     void debounceWritesOnceWithTheLastText();
-    void writesExactUtf8Bytes();
     void pendingSaveIsWrittenAtQuit();
     void settingsSurviveRestart();
     void unreadableSettingsGiveDefaults_data();
@@ -62,10 +65,7 @@ void TestCMAutosave::firstLaunchUsesSampleAndWritesNothing()
     }
     QVERIFY(!QFile::exists(CMEngine::scriptPath()));
     QVERIFY(CMEngine::scriptPath().endsWith(u"/Orvelle Software/Cuemaster/current-script.txt"_s));
-}
 
-void TestCMAutosave::sampleScriptText()
-{
     const QStringList lines = CMEngine::sampleScript().split(u'\n');
     QCOMPARE(lines.size(), 13);
     QCOMPARE(lines[0], u"[Welcome \u2014 OVS Cuemaster]"_s);
@@ -84,7 +84,6 @@ void TestCMAutosave::loadsAutosave_data()
     QTest::addColumn<QString>("script");
     QTest::newRow("zero bytes is an empty script") << QByteArray() << QString();
     QTest::newRow("utf-8") << QByteArray("Caf\xc3\xa9\n[cue]\n") << u"Café\n[cue]\n"_s;
-    QTest::newRow("not utf-8 gives the sample") << QByteArray("Caf\xe9") << CMEngine::sampleScript();
 }
 
 void TestCMAutosave::loadsAutosave()
@@ -97,12 +96,14 @@ void TestCMAutosave::loadsAutosave()
     QVERIFY(!engine.savePending()); // loading schedules nothing
 }
 
+// A file that is not UTF-8 gives the sample, and survives the first save beside the new one.
 void TestCMAutosave::unreadableAutosaveIsKeptAside()
 {
     writeFile(CMEngine::scriptPath(), "Latin-1 caf\xe9");
     {
         CMEngine engine;
         QCOMPARE(engine.script(), CMEngine::sampleScript());
+        QVERIFY(!engine.savePending());
         QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("Latin-1 caf\xe9"));
         engine.setScript(u"new"_s);
         engine.flushPendingSave();
@@ -129,29 +130,20 @@ void TestCMAutosave::debounceWritesOnceWithTheLastText()
     QCOMPARE(saved.count(), 1);
 }
 
-void TestCMAutosave::writesExactUtf8Bytes()
-{
-    CMEngine engine;
-    engine.setScript(u"é\n[Cue]\r\nno final break"_s);
-    engine.flushPendingSave();
-    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("\xc3\xa9\n[Cue]\r\nno final break"));
-}
-
+// The bytes are the text's exact UTF-8: no line endings changed, no final break added.
 void TestCMAutosave::pendingSaveIsWrittenAtQuit()
 {
     CMEngine engine;
-    engine.setScript(u"last words"_s);
+    engine.setScript(u"é\n[Cue]\r\nno final break"_s);
     QVERIFY(engine.savePending());
     QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
     QVERIFY(!engine.savePending());
-    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("last words"));
+    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("\xc3\xa9\n[Cue]\r\nno final break"));
 }
 
 void TestCMAutosave::settingsSurviveRestart()
 {
-    CMSettings s;
-    s.fontName = u"Georgia"_s;
-    s.colors = 7; // out of range: stored and restored unchanged
+    const CMSettings s{.fontName = u"Georgia"_s, .colors = 7}; // 7: out of range, kept
     {
         CMEngine engine;
         engine.setSettings(s);
@@ -173,7 +165,7 @@ void TestCMAutosave::unreadableSettingsGiveDefaults_data()
 void TestCMAutosave::unreadableSettingsGiveDefaults()
 {
     QFETCH(QVariant, stored);
-    QSettings().setValue(QLatin1StringView(CMEngine::settingsKey), stored);
+    storeSettings(stored);
     CMEngine engine;
     QCOMPARE(engine.settings(), CMSettings{});
     // The stored data stays until the next save.
@@ -182,11 +174,8 @@ void TestCMAutosave::unreadableSettingsGiveDefaults()
 
 void TestCMAutosave::absurdStoredSettingsDoNotBreakTheClock()
 {
-    CMSettings s;
-    s.fontSize = 1e308;
-    s.speed = 1e308;
-    s.countdown = std::numeric_limits<qint64>::max();
-    QSettings().setValue(QLatin1StringView(CMEngine::settingsKey), s.toJson());
+    const qint64 forever = std::numeric_limits<qint64>::max();
+    storeSettings(CMSettings{.speed = 1e308, .fontSize = 1e308, .countdown = forever}.toJson());
     CMEngine engine;
     QCOMPARE(engine.settings().fontSize, 1e308); // loaded unchanged
     CMInstant t = CMClock::now();
@@ -196,7 +185,7 @@ void TestCMAutosave::absurdStoredSettingsDoNotBreakTheClock()
     t = addSeconds(t, 4000);
     const double o = engine.offset(t);
     QVERIFY(o >= 0 && o <= 5000);
-    s = engine.settings();
+    CMSettings s = engine.settings();
     s.fontSize = 0;
     engine.setSettings(s);
     QVERIFY(std::isfinite(engine.base()));
