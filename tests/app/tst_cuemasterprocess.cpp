@@ -1,7 +1,9 @@
 #include <app/cmsingleinstance.h>
 #include <engine/cmengine.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -56,6 +58,11 @@ void TestCuemasterProcess::secondLaunchHandsItsFileToTheFirst()
         f.write("Hello from the second launch\r\n[Smile]");
     }
 
+    // A crashed first instance left its socket behind, with nobody answering.
+    QFile leftover(QDir::tempPath() + u'/' + CMSingleInstance::defaultKey());
+    QVERIFY(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+
     QProcess first;
     first.start(binary(), {});
     QVERIFY(first.waitForStarted());
@@ -67,8 +74,10 @@ void TestCuemasterProcess::secondLaunchHandsItsFileToTheFirst()
         }(),
         30000);
 
+    // A path relative to where the second launch runs, which the first does not share.
     QProcess second;
-    second.start(binary(), {script});
+    second.setWorkingDirectory(dir.path());
+    second.start(binary(), {QFileInfo(script).fileName()});
     QVERIFY(second.waitForFinished(30000));
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(first.state(), QProcess::Running);
