@@ -3,7 +3,6 @@
 #include <help/ovhelppagebutton.h>
 #include <help/ovhelpview.h>
 #include <help/ovhelpwindow.h>
-#include <kit/ovlettering.h>
 #include <kit/ovui.h>
 
 #include <QApplication>
@@ -58,11 +57,7 @@ QStringList pageTexts()
 
 OVHelpPageButton *button(const QString &id)
 {
-    for (OVHelpPageButton *b : view()->listedButtons()) {
-        if (b->pageId() == id)
-            return b;
-    }
-    return nullptr;
+    return view()->listedButtons().value(listedIds().indexOf(id));
 }
 
 int visibleWindowsTitled(const QString &title)
@@ -87,7 +82,6 @@ private Q_SLOTS:
     void reuseAndFreshContent();
     void narrowWindowIsReset();
     void noPages();
-    void clickShowsPage();
     void searchKeepsPage_data();
     void searchKeepsPage();
     void searchFieldKeys_data();
@@ -97,6 +91,7 @@ private Q_SLOTS:
     void blocksDoNotOverlap_data();
     void blocksDoNotOverlap();
     void followsZoom();
+    void wordingForThisPlatform();
 };
 
 void TestHelpWindow::initTestCase()
@@ -125,6 +120,7 @@ void TestHelpWindow::opensAtPage_data()
     QTest::newRow("unknown id") << std::optional<QString>(u"nope"_s) << u"nope"_s << QString();
 }
 
+// Wherever it opens, even on no page, a click in the list shows that page.
 void TestHelpWindow::opensAtPage()
 {
     QFETCH(std::optional<QString>, page);
@@ -132,19 +128,22 @@ void TestHelpWindow::opensAtPage()
     QFETCH(QString, title);
 
     OVHelpWindow::show(page);
-    QVERIFY(view());
-    QCOMPARE(view()->selected(), selected);
     QCOMPARE(listedIds().size(), allPages().size());
-    const QStringList texts = pageTexts();
-    if (title.isEmpty()) {
-        QVERIFY(!view()->shownPage());
-        QVERIFY(texts.isEmpty());
-    } else {
-        QCOMPARE(view()->shownPage()->title, title);
-        QVERIFY(texts.contains(title));
-    }
-    for (const OVHelpPageButton *b : view()->listedButtons())
-        QCOMPARE(b->isSelected(), b->pageId() == selected);
+    const auto shows = [](const QString &id, const QString &shownTitle) {
+        QCOMPARE(view()->selected(), id);
+        QCOMPARE(view()->shownPage() ? view()->shownPage()->title : QString(), shownTitle);
+        QCOMPARE(pageTexts().isEmpty(), shownTitle.isEmpty());
+        QVERIFY(shownTitle.isEmpty() || pageTexts().contains(shownTitle));
+        for (const OVHelpPageButton *b : view()->listedButtons())
+            QCOMPARE(b->isSelected(), b->pageId() == id);
+    };
+    shows(selected, title);
+    if (QTest::currentTestFailed())
+        return;
+    QSignalSpy changed(view(), &OVHelpView::selectedChanged);
+    QTest::mouseClick(button(u"tips"_s), Qt::LeftButton);
+    QCOMPARE(changed.size(), 1);
+    shows(u"tips"_s, u"Tips"_s);
 }
 
 void TestHelpWindow::reuseAndFreshContent()
@@ -159,20 +158,13 @@ void TestHelpWindow::reuseAndFreshContent()
     OVHelpWindow::show(u"keys"_s);
     QCOMPARE(OVHelpWindow::window(), window);
     QVERIFY(view() != first);
-    QCOMPARE(view()->search(), QString());
     QCOMPARE(view()->searchField()->text(), QString());
     QCOMPARE(view()->selected(), u"keys"_s);
     QCOMPARE(view()->shownPage()->title, u"Keyboard & Remote"_s);
     QCOMPARE(listedIds().size(), allPages().size());
     QTRY_VERIFY(!first);
     QCOMPARE(view()->window(), window);
-
-    QCOMPARE(window->windowTitle(), u"OVS Cuemaster Help"_s);
     QCOMPARE(visibleWindowsTitled(u"OVS Cuemaster Help"_s), 1);
-    QVERIFY(window->isVisible());
-    QCOMPARE(window->minimumSize(), QSize(640, 420));
-    QCOMPARE(view()->title()->first(), u"Cuemaster"_s);
-    QCOMPARE(view()->title()->second(), u"Help"_s);
 }
 
 void TestHelpWindow::narrowWindowIsReset()
@@ -189,9 +181,7 @@ void TestHelpWindow::narrowWindowIsReset()
     OVHelpWindow::show(u"keys"_s);
     QCOMPARE(window->size(), QSize(900, 640));
     const QPoint screenCentre = window->screen()->availableGeometry().center();
-    QVERIFY2((window->frameGeometry().center() - screenCentre).manhattanLength() <= 2,
-             qPrintable(u"frame centre %1,%2"_s.arg(window->frameGeometry().center().x())
-                            .arg(window->frameGeometry().center().y())));
+    QVERIFY((window->frameGeometry().center() - screenCentre).manhattanLength() <= 2);
 }
 
 void TestHelpWindow::noPages()
@@ -199,24 +189,10 @@ void TestHelpWindow::noPages()
     OVHelpWindow::setPages({});
     OVHelpWindow::show();
     QCOMPARE(view()->selected(), QString());
-    QVERIFY(view()->listedButtons().isEmpty());
     QVERIFY(!view()->shownPage());
     QVERIFY(pageTexts().isEmpty());
     view()->setSearch(u"mirror"_s);
     QVERIFY(view()->listedButtons().isEmpty());
-}
-
-void TestHelpWindow::clickShowsPage()
-{
-    OVHelpWindow::show(u"no such page"_s);
-    QVERIFY(pageTexts().isEmpty());
-    QSignalSpy selected(view(), &OVHelpView::selectedChanged);
-    QTest::mouseClick(button(u"tips"_s), Qt::LeftButton);
-    QCOMPARE(selected.size(), 1);
-    QCOMPARE(view()->selected(), u"tips"_s);
-    QVERIFY(pageTexts().contains(u"Tips"_s));
-    QVERIFY(button(u"tips"_s)->isSelected());
-    QVERIFY(!button(u"overview"_s)->isSelected());
 }
 
 void TestHelpWindow::searchKeepsPage_data()
@@ -228,8 +204,13 @@ void TestHelpWindow::searchKeepsPage_data()
                              u"deck"_s,     u"keys"_s,       u"tips"_s};
     QTest::newRow("mirror") << u"mirror"_s << mirror;
     QTest::newRow("capitals and spaces") << u"  MIRROR  "_s << mirror;
-    QTest::newRow("key caption") << u"page down"_s << QStringList{u"keys"_s};
+    QTest::newRow("only in a key caption") << u"page down"_s << QStringList{u"keys"_s};
+    QTest::newRow("title") << u"themes"_s << QStringList{u"look"_s};
     QTest::newRow("no match") << u"xylophone"_s << QStringList{};
+    QStringList all;
+    for (const HelpPage &p : allPages())
+        all << p.id;
+    QTest::newRow("blank is everything") << u"   "_s << all;
 }
 
 void TestHelpWindow::searchKeepsPage()
@@ -242,15 +223,8 @@ void TestHelpWindow::searchKeepsPage()
     QTest::keyClicks(view()->searchField(), search);
     QCOMPARE(changed.size(), search.size());
     QCOMPARE(listedIds(), listed);
-    QStringList filtered;
-    for (const HelpPage &p : view()->filtered())
-        filtered << p.id;
-    QCOMPARE(filtered, listed);
     QCOMPARE(view()->selected(), u"script"_s);
     QVERIFY(pageTexts().contains(u"Script Desk"_s));
-
-    view()->setSearch(QString());
-    QCOMPARE(listedIds().size(), allPages().size());
 }
 
 void TestHelpWindow::searchFieldKeys_data()
@@ -314,30 +288,18 @@ void TestHelpWindow::blocksShowEveryText()
     const HelpPage *page = OVHelp::find(pages, id);
     const QStringList texts = pageTexts();
     QVERIFY(texts.contains(page->title));
+    qsizetype lastStep = -1;
     for (const HelpBlock &block : page->blocks) {
-        for (const QString &s : block.strings)
+        for (const QString &s : block.strings) {
             QVERIFY2(texts.contains(s), qPrintable(s));
+            if (block.kind == HelpBlock::Kind::Steps) {
+                QVERIFY2(texts.indexOf(s) > lastStep, qPrintable(s)); // in the order written
+                lastStep = texts.indexOf(s);
+            }
+        }
     }
-    int steps = 0;
-    for (const HelpBlock &block : page->blocks)
-        steps += block.kind == HelpBlock::Kind::Steps ? int(block.strings.size()) : 0;
-    QWidget *content = view()->pageColumn()->widget();
-    for (const QLabel *label : content->findChildren<QLabel *>())
+    for (const QLabel *label : view()->pageColumn()->widget()->findChildren<QLabel *>())
         QCOMPARE(label->textFormat(), Qt::PlainText);
-    // The rows of steps come in order, numbered from 1.
-    if (steps > 0) {
-        QStringList items;
-        for (const HelpBlock &block : page->blocks) {
-            if (block.kind == HelpBlock::Kind::Steps)
-                items += block.strings;
-        }
-        int at = -1;
-        for (const QString &item : items) {
-            const int next = int(texts.indexOf(item));
-            QVERIFY(next > at);
-            at = next;
-        }
-    }
 }
 
 void TestHelpWindow::blocksDoNotOverlap_data()
@@ -386,20 +348,31 @@ void TestHelpWindow::blocksDoNotOverlap()
 void TestHelpWindow::followsZoom()
 {
     OVHelpWindow::show(u"deck"_s);
+    const auto firstLabel = [] { return view()->pageColumn()->widget()->findChild<QLabel *>(); };
     QCOMPARE(view()->listColumn()->width(), 250);
-    const QLabel *before = view()->pageColumn()->widget()->findChild<QLabel *>();
-    const qreal sizeBefore = before->font().pointSizeF();
+    const qreal sizeBefore = firstLabel()->font().pointSizeF();
 
     OVUI::shared()->setZoom(1.5);
     QCOMPARE(view()->listColumn()->width(), 375);
     QCOMPARE(view()->selected(), u"deck"_s);
-    const QLabel *after = view()->pageColumn()->widget()->findChild<QLabel *>();
-    QVERIFY(after);
-    QCOMPARE(after->font().pointSizeF(), sizeBefore * 1.5);
+    QCOMPARE(firstLabel()->font().pointSizeF(), sizeBefore * 1.5);
     QVERIFY(pageTexts().contains(u"Control Deck"_s));
+}
 
-    OVUI::shared()->setZoom(1.0);
-    QCOMPARE(view()->listColumn()->width(), 250);
+// The pages speak of this computer and name the maker's one web address.
+void TestHelpWindow::wordingForThisPlatform()
+{
+    const QList<HelpPage> pages = allPages();
+    const auto strings = [&pages](const QString &id, int block) {
+        return OVHelp::find(pages, id)->blocks[block].strings;
+    };
+    const QString overview = strings(u"overview"_s, 0).first();
+    QVERIFY(overview.startsWith(u"OVS Cuemaster turns your computer into a teleprompter."_s));
+    QVERIFY(overview.contains(u"on this computer or"_s));
+    const QString saved = strings(u"tips"_s, 0).last();
+    QVERIFY(saved.startsWith(u"Your script is saved automatically in ~/"_s));
+    QVERIFY(saved.endsWith(u"/Orvelle Software/Cuemaster."_s));
+    QCOMPARE(strings(u"about"_s, 1).first(), u"Website: https://orvelle.example"_s);
 }
 
 QTEST_MAIN(TestHelpWindow)
