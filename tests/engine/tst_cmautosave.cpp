@@ -156,9 +156,6 @@ void TestCMAutosave::unreadableSettingsGiveDefaults_data()
 {
     QTest::addColumn<QVariant>("stored");
     QTest::newRow("garbage") << QVariant(QByteArray("{oops"));
-    QByteArray noUppercase = CMSettings{}.toJson();
-    noUppercase.replace(",\"uppercase\":false", "");
-    QTest::newRow("missing uppercase") << QVariant(noUppercase);
     QTest::newRow("a number") << QVariant(42);
 }
 
