@@ -1,0 +1,491 @@
+#include <help/cmhelp.h>
+#include <help/ovabout.h>
+#include <help/ovcommonhelp.h>
+#include <help/ovhelppagebutton.h>
+#include <help/ovhelpview.h>
+#include <help/ovhelpwindow.h>
+#include <kit/ovui.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString appName = u"OVS Cuemaster"_s;
+
+QList<HelpPage> allPages()
+{
+    return CMHelp::pages() + OVCommonHelp::pages(appName);
+}
+
+std::optional<QString> given(const QString &s)
+{
+    return s.isNull() ? std::nullopt : std::optional<QString>(s);
+}
+
+OVHelpView *view()
+{
+    return OVHelpWindow::view();
+}
+
+QStringList listedIds()
+{
+    QStringList ids;
+    for (const OVHelpPageButton *b : view()->listedButtons())
+        ids << b->pageId();
+    return ids;
+}
+
+// Every text the page column shows: its labels and the painted key caps.
+QStringList pageTexts()
+{
+    QStringList texts;
+    QWidget *content = view()->pageColumn()->widget();
+    for (const QWidget *w : content->findChildren<QWidget *>()) {
+        if (const auto *label = qobject_cast<const QLabel *>(w))
+            texts << label->text();
+        else if (!w->accessibleName().isEmpty())
+            texts << w->accessibleName();
+    }
+    return texts;
+}
+
+OVHelpPageButton *button(const QString &id)
+{
+    return view()->listedButtons().value(listedIds().indexOf(id));
+}
+
+int visibleWindowsTitled(const QString &title)
+{
+    int n = 0;
+    for (const QWidget *w : QApplication::topLevelWidgets())
+        n += w->isVisible() && w->windowTitle() == title;
+    return n;
+}
+
+} // namespace
+
+// The Help window and the About panel: one window each, reused with fresh content.
+class TestOVWindows : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void opensAtPage_data();
+    void opensAtPage();
+    void reuseAndFreshContent();
+    void narrowWindowIsReset();
+    void noPages();
+    void searchKeepsPage_data();
+    void searchKeepsPage();
+    void searchFieldKeys_data();
+    void searchFieldKeys();
+    void blocksShowEveryText_data();
+    void blocksShowEveryText();
+    void blocksDoNotOverlap_data();
+    void blocksDoNotOverlap();
+    void followsZoom();
+    void wordingForThisPlatform();
+    void aboutVersionLine_data();
+    void aboutVersionLine();
+    void aboutThisBuild();
+    void oneAboutWindow();
+    void aboutRoomForZoom_data();
+    void aboutRoomForZoom();
+};
+
+void TestOVWindows::initTestCase()
+{
+    OVHelpWindow::setAppName(appName);
+}
+
+void TestOVWindows::init()
+{
+    OVHelpWindow::setPages(allPages());
+    OVUI::shared()->setZoom(1.0);
+}
+
+void TestOVWindows::opensAtPage_data()
+{
+    QTest::addColumn<std::optional<QString>>("page");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("title"); // empty: the page column is empty
+
+    QTest::newRow("no page: the first") << std::optional<QString>() << u"overview"_s
+                                        << u"What Cuemaster Is"_s;
+    QTest::newRow("keys") << std::optional<QString>(u"keys"_s) << u"keys"_s
+                          << u"Keyboard & Remote"_s;
+    QTest::newRow("shared page") << std::optional<QString>(u"about"_s) << u"about"_s
+                                 << u"About OVS"_s;
+    QTest::newRow("unknown id") << std::optional<QString>(u"nope"_s) << u"nope"_s << QString();
+}
+
+// Wherever it opens, even on no page, a click in the list shows that page.
+void TestOVWindows::opensAtPage()
+{
+    QFETCH(std::optional<QString>, page);
+    QFETCH(QString, selected);
+    QFETCH(QString, title);
+
+    OVHelpWindow::show(page);
+    QCOMPARE(listedIds().size(), allPages().size());
+    const auto shows = [](const QString &id, const QString &shownTitle) {
+        QCOMPARE(view()->selected(), id);
+        QCOMPARE(view()->shownPage() ? view()->shownPage()->title : QString(), shownTitle);
+        QCOMPARE(pageTexts().isEmpty(), shownTitle.isEmpty());
+        QVERIFY(shownTitle.isEmpty() || pageTexts().contains(shownTitle));
+        for (const OVHelpPageButton *b : view()->listedButtons())
+            QCOMPARE(b->isSelected(), b->pageId() == id);
+    };
+    shows(selected, title);
+    if (QTest::currentTestFailed())
+        return;
+    QSignalSpy changed(view(), &OVHelpView::selectedChanged);
+    QTest::mouseClick(button(u"tips"_s), Qt::LeftButton);
+    QCOMPARE(changed.size(), 1);
+    shows(u"tips"_s, u"Tips"_s);
+}
+
+void TestOVWindows::reuseAndFreshContent()
+{
+    OVHelpWindow::show(u"quickstart"_s);
+    QWidget *window = OVHelpWindow::window();
+    QPointer<OVHelpView> first = view();
+    first->setSearch(u"mirror"_s);
+    QTest::mouseClick(button(u"rig"_s), Qt::LeftButton);
+    QCOMPARE(first->selected(), u"rig"_s);
+
+    OVHelpWindow::show(u"keys"_s);
+    QCOMPARE(OVHelpWindow::window(), window);
+    QVERIFY(view() != first);
+    QCOMPARE(view()->searchField()->text(), QString());
+    QCOMPARE(view()->selected(), u"keys"_s);
+    QCOMPARE(view()->shownPage()->title, u"Keyboard & Remote"_s);
+    QCOMPARE(listedIds().size(), allPages().size());
+    QTRY_VERIFY(!first);
+    QCOMPARE(view()->window(), window);
+    QCOMPARE(visibleWindowsTitled(u"OVS Cuemaster Help"_s), 1);
+}
+
+void TestOVWindows::narrowWindowIsReset()
+{
+    OVHelpWindow::show();
+    QWidget *window = OVHelpWindow::window();
+    window->resize(700, 500);
+    OVHelpWindow::show(u"keys"_s);
+    QCOMPARE(window->size(), QSize(700, 500)); // wide enough: left as the user made it
+
+    // Only the platform can squeeze it below its minimum, as a screen change does.
+    window->windowHandle()->resize(500, 400);
+    QTRY_COMPARE(window->width(), 500);
+    OVHelpWindow::show(u"keys"_s);
+    QCOMPARE(window->size(), QSize(900, 640));
+    const QPoint screenCentre = window->screen()->availableGeometry().center();
+    QVERIFY((window->frameGeometry().center() - screenCentre).manhattanLength() <= 2);
+}
+
+void TestOVWindows::noPages()
+{
+    OVHelpWindow::setPages({});
+    OVHelpWindow::show();
+    QCOMPARE(view()->selected(), QString());
+    QVERIFY(!view()->shownPage());
+    QVERIFY(pageTexts().isEmpty());
+    view()->setSearch(u"mirror"_s);
+    QVERIFY(view()->listedButtons().isEmpty());
+}
+
+void TestOVWindows::searchKeepsPage_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QStringList>("listed");
+
+    const QStringList mirror{u"overview"_s, u"quickstart"_s, u"rig"_s,
+                             u"deck"_s,     u"keys"_s,       u"tips"_s};
+    QTest::newRow("mirror") << u"mirror"_s << mirror;
+    QTest::newRow("capitals and spaces") << u"  MIRROR  "_s << mirror;
+    QTest::newRow("only in a key caption") << u"page down"_s << QStringList{u"keys"_s};
+    QTest::newRow("title") << u"themes"_s << QStringList{u"look"_s};
+    QTest::newRow("no match") << u"xylophone"_s << QStringList{};
+    QStringList all;
+    for (const HelpPage &p : allPages())
+        all << p.id;
+    QTest::newRow("blank is everything") << u"   "_s << all;
+}
+
+void TestOVWindows::searchKeepsPage()
+{
+    QFETCH(QString, search);
+    QFETCH(QStringList, listed);
+
+    OVHelpWindow::show(u"script"_s);
+    QSignalSpy changed(view(), &OVHelpView::searchChanged);
+    QTest::keyClicks(view()->searchField(), search);
+    QCOMPARE(changed.size(), search.size());
+    QCOMPARE(listedIds(), listed);
+    QCOMPARE(view()->selected(), u"script"_s);
+    QVERIFY(pageTexts().contains(u"Script Desk"_s));
+}
+
+void TestOVWindows::searchFieldKeys_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("searchAfter");
+
+    QTest::newRow("down") << QString() << u"overview"_s << int(Qt::Key_Down) << u"quickstart"_s
+                          << QString();
+    QTest::newRow("up at the top stays") << QString() << u"overview"_s << int(Qt::Key_Up)
+                                         << u"overview"_s << QString();
+    QTest::newRow("down at the end stays") << QString() << u"about"_s << int(Qt::Key_Down)
+                                           << u"about"_s << QString();
+    QTest::newRow("down among matches") << u"mirror"_s << u"rig"_s << int(Qt::Key_Down)
+                                        << u"deck"_s << u"mirror"_s;
+    QTest::newRow("return opens the first match")
+        << u"page down"_s << u"overview"_s << int(Qt::Key_Return) << u"keys"_s << u"page down"_s;
+    QTest::newRow("return on no match") << u"xylophone"_s << u"tips"_s << int(Qt::Key_Return)
+                                        << u"tips"_s << u"xylophone"_s;
+    QTest::newRow("escape clears") << u"mirror"_s << u"tips"_s << int(Qt::Key_Escape)
+                                   << u"tips"_s << QString();
+}
+
+void TestOVWindows::searchFieldKeys()
+{
+    QFETCH(QString, search);
+    QFETCH(QString, start);
+    QFETCH(int, key);
+    QFETCH(QString, selected);
+    QFETCH(QString, searchAfter);
+
+    OVHelpWindow::show(start);
+    view()->setSearch(search);
+    QTest::keyClick(view()->searchField(), Qt::Key(key));
+    QCOMPARE(view()->selected(), selected);
+    QCOMPARE(view()->search(), searchAfter);
+}
+
+void TestOVWindows::blocksShowEveryText_data()
+{
+    QTest::addColumn<QString>("id");
+    for (const HelpPage &page : allPages())
+        QTest::newRow(qPrintable(page.id)) << page.id;
+    QTest::newRow("markup stays text") << u"markup"_s;
+}
+
+void TestOVWindows::blocksShowEveryText()
+{
+    QFETCH(QString, id);
+
+    QList<HelpPage> pages = allPages();
+    pages.append({u"markup"_s, u"<b>Markup</b>"_s, u"no.such.symbol"_s,
+                  {HelpBlock::text(u"<i>not italic</i>"_s), HelpBlock::key(u"<"_s, u"&amp;"_s),
+                   HelpBlock::control(QString(), QString()), HelpBlock::steps({})}});
+    OVHelpWindow::setPages(pages);
+    OVHelpWindow::show(id);
+
+    const HelpPage *page = OVHelp::find(pages, id);
+    const QStringList texts = pageTexts();
+    QVERIFY(texts.contains(page->title));
+    qsizetype lastStep = -1;
+    for (const HelpBlock &block : page->blocks) {
+        for (const QString &s : block.strings) {
+            QVERIFY2(texts.contains(s), qPrintable(s));
+            if (block.kind == HelpBlock::Kind::Steps) {
+                QVERIFY2(texts.indexOf(s) > lastStep, qPrintable(s)); // in the order written
+                lastStep = texts.indexOf(s);
+            }
+        }
+    }
+    for (const QLabel *label : view()->pageColumn()->widget()->findChildren<QLabel *>())
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+}
+
+void TestOVWindows::blocksDoNotOverlap_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("width");
+    QTest::newRow("zoom 1, usual width") << 1.0 << 900;
+    QTest::newRow("zoom 1, narrowest") << 1.0 << 640;
+    QTest::newRow("zoom 2, usual width") << 2.0 << 900;
+    QTest::newRow("zoom 2, narrowest") << 2.0 << 640;
+}
+
+// Pieces of the page never lie on one another, and the page column scrolls rather than cut
+// anything off, however little room the zoom leaves.
+void TestOVWindows::blocksDoNotOverlap()
+{
+    QFETCH(double, zoom);
+    QFETCH(int, width);
+
+    OVUI::shared()->setZoom(zoom);
+    for (const HelpPage &page : allPages()) {
+        OVHelpWindow::show(page.id);
+        OVHelpWindow::window()->resize(width, 640);
+        QTest::qWait(0);
+        QCoreApplication::processEvents();
+        QWidget *content = view()->pageColumn()->widget();
+        QList<QPair<QRect, QString>> leaves;
+        for (QWidget *w : content->findChildren<QWidget *>()) {
+            if (!w->isVisible() || !w->findChildren<QWidget *>().isEmpty())
+                continue;
+            const auto *label = qobject_cast<QLabel *>(w);
+            const QString name = label ? label->text() : w->accessibleName();
+            const QRect rect(w->mapTo(content, QPoint()), w->size());
+            QVERIFY2(content->rect().contains(rect), qPrintable(page.id + u": "_s + name));
+            for (const auto &[other, otherName] : std::as_const(leaves)) {
+                QVERIFY2(!rect.intersects(other),
+                         qPrintable(page.id + u": "_s + name + u" / "_s + otherName));
+            }
+            leaves.append({rect, name});
+        }
+        QVERIFY(leaves.size() > page.blocks.size());
+    }
+    OVUI::shared()->setZoom(1.0);
+}
+
+void TestOVWindows::followsZoom()
+{
+    OVHelpWindow::show(u"deck"_s);
+    const auto firstLabel = [] { return view()->pageColumn()->widget()->findChild<QLabel *>(); };
+    QCOMPARE(view()->listColumn()->width(), 250);
+    const qreal sizeBefore = firstLabel()->font().pointSizeF();
+
+    OVUI::shared()->setZoom(1.5);
+    QCOMPARE(view()->listColumn()->width(), 375);
+    QCOMPARE(view()->selected(), u"deck"_s);
+    QCOMPARE(firstLabel()->font().pointSizeF(), sizeBefore * 1.5);
+    QVERIFY(pageTexts().contains(u"Control Deck"_s));
+}
+
+// The pages speak of this computer and name the maker's one web address.
+void TestOVWindows::wordingForThisPlatform()
+{
+    const QList<HelpPage> pages = allPages();
+    const auto strings = [&pages](const QString &id, int block) {
+        return OVHelp::find(pages, id)->blocks[block].strings;
+    };
+    const QString overview = strings(u"overview"_s, 0).first();
+    QVERIFY(overview.startsWith(u"OVS Cuemaster turns your computer into a teleprompter."_s));
+    QVERIFY(overview.contains(u"on this computer or"_s));
+    const QString saved = strings(u"tips"_s, 0).last();
+    QVERIFY(saved.startsWith(u"Your script is saved automatically in ~/"_s));
+    QVERIFY(saved.endsWith(u"/Orvelle Software/Cuemaster."_s));
+    QCOMPARE(strings(u"about"_s, 1).first(), u"Website: https://orvelle.example"_s);
+}
+
+void TestOVWindows::aboutVersionLine_data()
+{
+    QTest::addColumn<QString>("version"); // null: missing
+    QTest::addColumn<QString>("build");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("both") << u"2.3"_s << u"41"_s << u"Version 2.3 (build 41)"_s;
+    QTest::newRow("neither") << QString() << QString() << u"Version 1.0 (build -)"_s;
+    QTest::newRow("no build") << u"2.3"_s << QString() << u"Version 2.3 (build -)"_s;
+    QTest::newRow("no version") << QString() << u"7"_s << u"Version 1.0 (build 7)"_s;
+    QTest::newRow("blank counts as missing") << u""_s << u"  "_s << u"Version 1.0 (build -)"_s;
+}
+
+void TestOVWindows::aboutVersionLine()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, build);
+    QFETCH(QString, line);
+    QCOMPARE(OVAbout::versionLine(given(version), given(build)), line);
+}
+
+// The panel shows the version compiled in, and an icon compiled into the library: never an
+// empty square.
+void TestOVWindows::aboutThisBuild()
+{
+    const QString line = OVAbout::versionLine();
+    QVERIFY2(QRegularExpression(u"^Version \\d+\\.\\d+(\\.\\d+)* \\(build \\S+\\)$"_s)
+                 .match(line)
+                 .hasMatch(),
+             qPrintable(line));
+    OVAbout::show(u"OVS Cuemaster"_s);
+    QCOMPARE(OVAbout::view()->versionLabel()->text(), line);
+    const QPixmap icon = OVAbout::appIcon().pixmap(96);
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.size(), QSize(96, 96));
+}
+
+void TestOVWindows::oneAboutWindow()
+{
+    OVAbout::show(u"OVS Cuemaster"_s);
+    QWidget *window = OVAbout::window();
+    QPointer<OVAboutView> first = OVAbout::view();
+    QVERIFY(window && first);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+
+    OVAbout::show(u"OVS Cuemaster"_s);
+    QCOMPARE(OVAbout::window(), window);
+    QVERIFY(OVAbout::view() != first);
+    QTRY_VERIFY(!first);
+    QCOMPARE(visibleWindowsTitled(u"About OVS Cuemaster"_s), 1);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // Nothing in the panel is focused, so the credit's link does not open underlined.
+    QCOMPARE(QApplication::focusWidget(), OVAbout::view());
+    const Qt::WindowFlags buttons =
+        Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+    QCOMPARE(window->windowFlags() & buttons, Qt::WindowCloseButtonHint);
+
+    window->close();
+    OVAbout::show(u"Other"_s);
+    QCOMPARE(OVAbout::window(), window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), u"About Other"_s);
+    QCOMPARE(OVAbout::view()->nameLabel()->text(), u"Other"_s);
+}
+
+void TestOVWindows::aboutRoomForZoom_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("1") << 1.0;
+    QTest::newRow("1.5") << 1.5;
+    QTest::newRow("2") << 2.0;
+}
+
+void TestOVWindows::aboutRoomForZoom()
+{
+    QFETCH(double, zoom);
+    OVUI::shared()->setZoom(zoom);
+    OVAbout::show(u"OVS Cuemaster"_s);
+    QWidget *window = OVAbout::window();
+    const auto fits = [window] {
+        const QSize needed = OVAbout::view()->minimumSizeHint();
+        return window->width() >= needed.width() && window->height() >= needed.height();
+    };
+    QVERIFY(fits());
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    if (zoom == 1.0)
+        QCOMPARE(window->size(), OVAbout::size);
+
+    // Zooming while it is open makes room at once.
+    OVUI::shared()->setZoom(2.0);
+    QTRY_VERIFY(fits());
+    OVUI::shared()->setZoom(1.0);
+    QTRY_COMPARE(window->size(), OVAbout::size);
+}
+
+QTEST_MAIN(TestOVWindows)
+#include "tst_ovwindows.moc"
