@@ -37,10 +37,9 @@ class TestCMAutosave : public QObject
 
 private Q_SLOTS:
     void init();
-    void firstLaunchUsesSampleAndWritesNothing();
+    void sampleScript();
     void loadsAutosave_data();
     void loadsAutosave();
-    void unreadableAutosaveIsKeptAside();
     void debounceWritesOnceWithTheLastText();
     void pendingSaveIsWrittenAtQuit();
     void settingsSurviveRestart();
@@ -56,16 +55,9 @@ void TestCMAutosave::init()
     QSettings().clear();
 }
 
-void TestCMAutosave::firstLaunchUsesSampleAndWritesNothing()
+void TestCMAutosave::sampleScript()
 {
-    {
-        CMEngine engine;
-        QCOMPARE(engine.script(), CMEngine::sampleScript());
-        QVERIFY(!engine.savePending());
-    }
-    QVERIFY(!QFile::exists(CMEngine::scriptPath()));
     QVERIFY(CMEngine::scriptPath().endsWith(u"/Orvelle Software/Cuemaster/current-script.txt"_s));
-
     const QStringList lines = CMEngine::sampleScript().split(u'\n');
     QCOMPARE(lines.size(), 13);
     QCOMPARE(lines[0], u"[Welcome \u2014 OVS Cuemaster]"_s);
@@ -80,36 +72,39 @@ void TestCMAutosave::firstLaunchUsesSampleAndWritesNothing()
 
 void TestCMAutosave::loadsAutosave_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("bytes"); // null: no file
     QTest::addColumn<QString>("script");
-    QTest::newRow("zero bytes is an empty script") << QByteArray() << QString();
-    QTest::newRow("utf-8") << QByteArray("Caf\xc3\xa9\n[cue]\n") << u"Café\n[cue]\n"_s;
+    QTest::addColumn<bool>("keptAside");
+    QTest::newRow("no file: the sample") << QByteArray() << CMEngine::sampleScript() << false;
+    QTest::newRow("zero bytes: an empty script") << ""_ba << QString() << false;
+    QTest::newRow("utf-8") << "Caf\xc3\xa9\n[cue]\n"_ba << u"Café\n[cue]\n"_s << false;
+    QTest::newRow("not utf-8: the sample, the file kept aside")
+        << "Latin-1 caf\xe9"_ba << CMEngine::sampleScript() << true;
 }
 
+// Loading writes nothing; a file that could not be read survives the first save beside it.
 void TestCMAutosave::loadsAutosave()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, script);
-    writeFile(CMEngine::scriptPath(), bytes);
-    CMEngine engine;
-    QCOMPARE(engine.script(), script);
-    QVERIFY(!engine.savePending()); // loading schedules nothing
-}
-
-// A file that is not UTF-8 gives the sample, and survives the first save beside the new one.
-void TestCMAutosave::unreadableAutosaveIsKeptAside()
-{
-    writeFile(CMEngine::scriptPath(), "Latin-1 caf\xe9");
+    QFETCH(bool, keptAside);
+    if (!bytes.isNull())
+        writeFile(CMEngine::scriptPath(), bytes);
     {
         CMEngine engine;
-        QCOMPARE(engine.script(), CMEngine::sampleScript());
+        QCOMPARE(engine.script(), script);
         QVERIFY(!engine.savePending());
-        QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("Latin-1 caf\xe9"));
-        engine.setScript(u"new"_s);
-        engine.flushPendingSave();
     }
-    QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("new"));
-    QCOMPARE(readFile(CMEngine::scriptPath() + u".unreadable"_s), QByteArray("Latin-1 caf\xe9"));
+    QCOMPARE(QFile::exists(CMEngine::scriptPath()), !bytes.isNull());
+    QCOMPARE(readFile(CMEngine::scriptPath()), bytes);
+    {
+        CMEngine engine;
+        engine.setScript(u"new"_s);
+    }
+    QCOMPARE(readFile(CMEngine::scriptPath()), "new"_ba);
+    QCOMPARE(QFile::exists(CMEngine::scriptPath() + u".unreadable"_s), keptAside);
+    if (keptAside)
+        QCOMPARE(readFile(CMEngine::scriptPath() + u".unreadable"_s), bytes);
 }
 
 void TestCMAutosave::debounceWritesOnceWithTheLastText()
