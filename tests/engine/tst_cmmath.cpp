@@ -1,5 +1,6 @@
-#include <QTest>
 #include <engine/cmmath.h>
+
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 using CMMath::LineClass;
@@ -15,8 +16,6 @@ class TestCMMath : public QObject
 private Q_SLOTS:
     void segments_data();
     void segments();
-    void words_data();
-    void words();
     void lineClass_data();
     void lineClass();
 };
@@ -24,58 +23,53 @@ private Q_SLOTS:
 void TestCMMath::segments_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QList<Segment>>("expected");
+    QTest::addColumn<QList<Segment>>("segments");
+    QTest::addColumn<qint64>("words");
 
-    QTest::newRow("empty") << QString() << QList<Segment>{};
+    const auto spoken = [](const QString &text) { return Segment{text, false}; };
+    const auto cue = [](const QString &text) { return Segment{text, true}; };
+    QTest::newRow("empty") << QString() << QList<Segment>{} << qint64(0);
     QTest::newRow("cue then text")
-        << u"[Pause] Now we begin"_s
-        << QList<Segment>{{u"[Pause]"_s, true}, {u" Now we begin"_s, false}};
-    QTest::newRow("unclosed") << u"Note [ this"_s << QList<Segment>{{u"Note [ this"_s, false}};
-    QTest::newRow("no nesting") << u"[a [b] c]"_s
-                                << QList<Segment>{{u"[a [b]"_s, true}, {u" c]"_s, false}};
-    QTest::newRow("empty cue") << u"[]"_s << QList<Segment>{{u"[]"_s, true}};
+        << u"[Pause] Now we begin"_s << QList{cue(u"[Pause]"_s), spoken(u" Now we begin"_s)}
+        << qint64(3);
+    QTest::newRow("unclosed bracket is text")
+        << u"Note [ this"_s << QList{spoken(u"Note [ this"_s)} << qint64(3);
+    QTest::newRow("no nesting") << u"[a [b] c]"_s << QList{cue(u"[a [b]"_s), spoken(u" c]"_s)}
+                                << qint64(1);
+    QTest::newRow("empty cue") << u"[]"_s << QList{cue(u"[]"_s)} << qint64(0);
     QTest::newRow("consecutive cues")
-        << u"[a][b]x"_s << QList<Segment>{{u"[a]"_s, true}, {u"[b]"_s, true}, {u"x"_s, false}};
+        << u"[a][b]x"_s << QList{cue(u"[a]"_s), cue(u"[b]"_s), spoken(u"x"_s)} << qint64(1);
     QTest::newRow("spaces stay with text")
-        << u"a [b] c"_s << QList<Segment>{{u"a "_s, false}, {u"[b]"_s, true}, {u" c"_s, false}};
+        << u"a [b] c"_s << QList{spoken(u"a "_s), cue(u"[b]"_s), spoken(u" c"_s)} << qint64(2);
+    QTest::newRow("cue separates words")
+        << u"Hello[cue]world"_s << QList{spoken(u"Hello"_s), cue(u"[cue]"_s), spoken(u"world"_s)}
+        << qint64(2);
     QTest::newRow("closed then unclosed")
-        << u"[a] b [c"_s << QList<Segment>{{u"[a]"_s, true}, {u" b [c"_s, false}};
+        << u"[a] b [c"_s << QList{cue(u"[a]"_s), spoken(u" b [c"_s)} << qint64(2);
     QTest::newRow("bracket with combining mark is not a bracket")
-        << u"[\u0301a]"_s << QList<Segment>{{u"[\u0301a]"_s, false}};
-    QTest::newRow("spans lines") << u"[Start\nhere] go"_s
-                                 << QList<Segment>{{u"[Start\nhere]"_s, true}, {u" go"_s, false}};
+        << u"[\u0301a]"_s << QList{spoken(u"[\u0301a]"_s)} << qint64(1);
+    QTest::newRow("cue spans lines")
+        << u"[Start\nhere] go"_s << QList{cue(u"[Start\nhere]"_s), spoken(u" go"_s)} << qint64(1);
+    QTest::newRow("later cue closes")
+        << u"a [b\nc\nd] e [f"_s << QList{spoken(u"a "_s), cue(u"[b\nc\nd]"_s), spoken(u" e [f"_s)}
+        << qint64(3);
+    QTest::newRow("dash alone counts")
+        << u"one — two"_s << QList{spoken(u"one — two"_s)} << qint64(3);
+    QTest::newRow("hyphenated once")
+        << u"well-known"_s << QList{spoken(u"well-known"_s)} << qint64(1);
+    const QString spaces = u"a\tb\nc\rd\u00A0e\u2028f\u2029g\u0085h\u3000i\u000Bj"_s;
+    QTest::newRow("all white space kinds") << spaces << QList{spoken(spaces)} << qint64(10);
+    QTest::newRow("only spaces") << u"   \n\t  "_s << QList{spoken(u"   \n\t  "_s)} << qint64(0);
 }
 
+// The word count is one pass of its own; it must agree with the spoken segments.
 void TestCMMath::segments()
 {
     QFETCH(QString, text);
-    QFETCH(QList<Segment>, expected);
-    QCOMPARE(CMMath::segments(text), expected);
-}
-
-void TestCMMath::words_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("empty") << QString() << qint64(0);
-    QTest::newRow("cue then words") << u"[Pause] Now we begin"_s << qint64(3);
-    QTest::newRow("unclosed bracket is a word") << u"Note [ this"_s << qint64(3);
-    QTest::newRow("cue across lines") << u"[Start\nhere]"_s << qint64(0);
-    QTest::newRow("cue separates words") << u"Hello[cue]world"_s << qint64(2);
-    QTest::newRow("dash alone counts") << u"one — two"_s << qint64(3);
-    QTest::newRow("hyphenated once") << u"well-known"_s << qint64(1);
-    QTest::newRow("all white space kinds")
-        << u"a\tb\nc\rd\u00A0e\u2028f\u2029g\u0085h\u3000i\u000Bj"_s << qint64(10);
-    QTest::newRow("only spaces") << u"   \n\t  "_s << qint64(0);
-    QTest::newRow("later cue closes") << u"a [b\nc\nd] e [f"_s << qint64(3);
-}
-
-void TestCMMath::words()
-{
-    QFETCH(QString, script);
-    QFETCH(qint64, expected);
-    QCOMPARE(CMMath::words(script), expected);
+    QFETCH(QList<Segment>, segments);
+    QFETCH(qint64, words);
+    QCOMPARE(CMMath::segments(text), segments);
+    QCOMPARE(CMMath::words(text), words);
 }
 
 void TestCMMath::lineClass_data()
