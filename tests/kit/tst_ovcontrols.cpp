@@ -93,7 +93,6 @@ private Q_SLOTS:
     void chromeButtonPress();
     void switchFlipsAndSlides();
     void segmentClicks();
-    void segmentSelectionByEquality();
     void creditOpensTheWebsite();
     void piecesFollowZoom();
     void wellCutsItsContent();
@@ -315,11 +314,8 @@ void TestOVControls::segmentClicks()
     QCOMPARE(spy.last().first(), QVariant(0));
     QTest::keyClick(&segment, Qt::Key_Right);
     QCOMPARE(spy.last().first(), QVariant(3));
-}
 
-void TestOVControls::segmentSelectionByEquality()
-{
-    OVSegment segment;
+    // Every segment whose value equals the selection is selected.
     segment.setItems({{1, u"One"_s}, {2, u"Two"_s}, {1, u"Uno"_s}});
     segment.setSelection(1);
     QVERIFY(segment.isSelected(0) && !segment.isSelected(1) && segment.isSelected(2));
