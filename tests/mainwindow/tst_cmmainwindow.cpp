@@ -102,8 +102,7 @@ void TestCMMainWindow::readout()
 {
     QFETCH(QString, script);
     engine->setScript(script);
-    QFETCH(QString, shown);
-    QCOMPARE(main()->header()->readout()->text(), shown);
+    QTEST(main()->header()->readout()->text(), "shown");
 }
 
 void TestCMMainWindow::minimumSizeAndScrolling_data()
@@ -128,10 +127,8 @@ void TestCMMainWindow::minimumSizeAndScrolling()
     OVUI::shared()->setZoom(zoom);
     resizeWindow(size.width(), size.height());
     QCOMPARE(window->size(), size);
-    QFETCH(bool, scrollsAcross);
-    QCOMPARE(main()->horizontalScrollBar()->maximum() > 0, scrollsAcross);
-    QFETCH(bool, scrollsDown);
-    QCOMPARE(main()->verticalScrollBar()->maximum() > 0, scrollsDown);
+    QTEST(main()->horizontalScrollBar()->maximum() > 0, "scrollsAcross");
+    QTEST(main()->verticalScrollBar()->maximum() > 0, "scrollsDown");
     const QWidget *content = main()->widget();
     QVERIFY(content->width() >= qRound(900 * zoom));
     QVERIFY(content->height() >= qRound(640 * zoom));
@@ -144,11 +141,9 @@ void TestCMMainWindow::minimumSizeAndScrolling()
 void TestCMMainWindow::wideningWidensOnlyTheRig()
 {
     resizeWindow(1240, 780);
-    const int desk = main()->desk()->width();
     const int rig = main()->rig()->width();
     const int header = main()->header()->height();
     resizeWindow(1640, 780);
-    QCOMPARE(main()->desk()->width(), desk);
     QCOMPARE(main()->desk()->width(), 400);
     QCOMPARE(main()->rig()->width(), rig + 400);
     QCOMPARE(main()->header()->height(), header);
