@@ -58,7 +58,6 @@ private Q_SLOTS:
     void pickers();
     void orbs_data();
     void orbs();
-    void controlLTogglesLive();
     void arrangementFollowsTheWidth();
 };
 
@@ -182,6 +181,10 @@ void TestCMDeck::pickers()
     QTEST(deck->fontPicker()->currentIndex(), "fontIndex");
     QTEST(deck->colorsPicker()->currentIndex(), "colorsIndex");
 
+    // The prompter goes to a second display when there is one.
+    QCOMPARE(deck->screen(), QGuiApplication::screens().size() > 1 ? 1 : 0);
+    QCOMPARE(deck->displayPicker()->currentIndex(), deck->screen());
+
     // Choosing an entry writes its value; the stored name stays until then.
     QCOMPARE(engine->settings().fontName, fontName);
     Q_EMIT deck->fontPicker()->activated(1);
@@ -233,26 +236,6 @@ void TestCMDeck::orbs()
              runsAfter ? 3.0 : 0.0);
     QCOMPARE(deck->startStopOrb()->symbol(), runsAfter ? u"pause.fill"_s : u"play.fill"_s);
     QCOMPARE(deck->startStopOrb()->lit(), runsAfter);
-}
-
-void TestCMDeck::controlLTogglesLive()
-{
-    // The prompter goes to a second display when there is one.
-    QCOMPARE(deck->screen(), QGuiApplication::screens().size() > 1 ? 1 : 0);
-    QCOMPARE(deck->displayPicker()->currentIndex(), deck->screen());
-    OVChromeButton *button = deck->goLiveButton();
-    QCOMPARE(button->text(), u"Go Live"_s);
-
-    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
-    QVERIFY(engine->live());
-    QCOMPARE(button->text(), u"End Live"_s);
-    QCOMPARE(button->symbol(), u"stop.circle.fill"_s);
-
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
-    QVERIFY(!engine->live());
-    QCOMPARE(button->text(), u"Go Live"_s);
 }
 
 void TestCMDeck::arrangementFollowsTheWidth()

@@ -53,7 +53,6 @@ private Q_SLOTS:
     void cleanup();
     void textDiff_data();
     void textDiff();
-    void typingReachesTheEngineAndTheHeader();
     void insertCueLine_data();
     void insertCueLine();
     void clearWhileRunningStopsAtTheTop();
@@ -129,21 +128,6 @@ void TestCMScriptDesk::textDiff()
     QTEST(int(diff.removed), "removed");
     QTEST(diff.inserted, "inserted");
     QCOMPARE(QString(before).replace(diff.position, diff.removed, diff.inserted), after);
-}
-
-void TestCMScriptDesk::typingReachesTheEngineAndTheHeader()
-{
-    CMScriptEditor *editor = desk->editor();
-    editor->setFocus();
-    editor->moveCursor(QTextCursor::End);
-    QTest::keyClicks(editor, u" and more"_s);
-    QCOMPARE(engine->script(), u"First line\nSecond line and more"_s);
-    QCOMPARE(header->readout()->text(), CMHeader::readoutText(6));
-    QVERIFY(engine->savePending());
-    // The editor's own edits are not fed back to it: its Undo still takes back typing.
-    editor->undo();
-    QCOMPARE(engine->script(), editorText());
-    QVERIFY(engine->script().size() < u"First line\nSecond line and more"_s.size());
 }
 
 void TestCMScriptDesk::insertCueLine_data()
