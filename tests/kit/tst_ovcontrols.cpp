@@ -117,19 +117,21 @@ void TestOVControls::knobDrags_data()
     QTest::addColumn<double>("expected");
     QTest::addColumn<int>("announced");
 
-    // 180 points of travel sweep the whole range.
-    QTest::newRow("90 up") << 0.0 << 100.0 << 50.0 << Moves{{0, -30}, {0, -60}, {0, -90}} << 100.0 << 3;
-    QTest::newRow("90 down") << 0.0 << 100.0 << 50.0 << Moves{{0, 90}} << 0.0 << 1;
-    QTest::newRow("200 up stops at the top") << 0.0 << 100.0 << 50.0 << Moves{{0, -200}} << 100.0 << 1;
-    QTest::newRow("there and back") << 0.0 << 100.0 << 50.0 << Moves{{0, -45}, {0, 0}} << 50.0 << 2;
-    QTest::newRow("half a point") << 0.0 << 100.0 << 50.0 << Moves{{0, -0.5}} << 50.0 << 0;
-    QTest::newRow("horizontal") << 0.0 << 100.0 << 50.0 << Moves{{100, 0}, {300, 0}} << 50.0 << 0;
-    QTest::newRow("diagonal counts only the height") << 0.0 << 100.0 << 50.0 << Moves{{100, -18}}
-                                                     << 60.0 << 1;
-    QTest::newRow("fine steps") << 0.0 << 100.0 << 50.0 << Moves{{0, -0.9}, {0, -1.8}} << 51.0 << 1;
-    QTest::newRow("small range") << 1.0 << 2.2 << 1.6 << Moves{{0, -18}} << 1.72 << 1;
-    QTest::newRow("equal bounds write the lower") << 5.0 << 5.0 << 7.0 << Moves{{0, -40}, {0, 40}}
-                                                  << 5.0 << 1;
+    // 180 points of travel sweep the whole range; the knob runs 0…100 from 50 unless given.
+    const auto row = [](const char *name, const Moves &moves, double expected, int announced,
+                        double lower = 0, double upper = 100, double start = 50) {
+        QTest::newRow(name) << lower << upper << start << moves << expected << announced;
+    };
+    row("90 up", {{0, -30}, {0, -60}, {0, -90}}, 100, 3);
+    row("90 down", {{0, 90}}, 0, 1);
+    row("200 up stops at the top", {{0, -200}}, 100, 1);
+    row("there and back", {{0, -45}, {0, 0}}, 50, 2);
+    row("half a point", {{0, -0.5}}, 50, 0);
+    row("horizontal", {{100, 0}, {300, 0}}, 50, 0);
+    row("diagonal counts only the height", {{100, -18}}, 60, 1);
+    row("fine steps", {{0, -0.9}, {0, -1.8}}, 51, 1);
+    row("small range", {{0, -18}}, 1.72, 1, 1.0, 2.2, 1.6);
+    row("equal bounds write the lower", {{0, -40}, {0, 40}}, 5, 1, 5, 5, 7);
 }
 
 void TestOVControls::knobDrags()

@@ -116,8 +116,8 @@ void TestOVUI::startUp_data()
 
     const QString first = u"gunmetal-blue"_s;
     QTest::newRow("first launch") << QVariant() << QVariant() << first << 1.0;
-    QTest::newRow("stored theme") << QVariant(u"graphite-gray"_s) << QVariant() << u"graphite-gray"_s
-                                  << 1.0;
+    QTest::newRow("stored theme") << QVariant(u"graphite-gray"_s) << QVariant()
+                                  << u"graphite-gray"_s << 1.0;
     QTest::newRow("unknown theme") << QVariant(u"sepia"_s) << QVariant(1.5) << first << 1.5;
     QTest::newRow("rounded, not snapped") << QVariant() << QVariant(1.234) << first << 1.23;
     QTest::newRow("half rounds up") << QVariant() << QVariant(1.125) << first << 1.13;

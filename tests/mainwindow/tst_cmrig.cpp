@@ -20,6 +20,8 @@
 
 using namespace Qt::StringLiterals;
 
+using Xs = QList<qreal>;
+
 // The rig preview: its geometry, the progress bar's drag, the title row and the stage's click.
 class TestCMRig : public QObject
 {
@@ -77,7 +79,8 @@ void TestCMRig::screenSize_data()
     QTest::addColumn<QSizeF>("screen");
     QTest::newRow("width limits") << QSizeF(800, 500) << 1.0 << QSizeF(800, 450);
     QTest::newRow("height limits") << QSizeF(1200, 500) << 1.0 << QSizeF(464.0 * 16 / 9, 464);
-    QTest::newRow("zoom keeps more room") << QSizeF(1200, 500) << 2.0 << QSizeF(428.0 * 16 / 9, 428);
+    QTest::newRow("zoom keeps more room") << QSizeF(1200, 500) << 2.0
+                                          << QSizeF(428.0 * 16 / 9, 428);
     QTest::newRow("no room") << QSizeF(800, 30) << 1.0 << QSizeF(0, 0);
 }
 
@@ -109,23 +112,23 @@ void TestCMRig::progressDrags_data()
 {
     QTest::addColumn<double>("contentHeight");
     QTest::addColumn<bool>("running");
-    QTest::addColumn<QList<qreal>>("xs");
+    QTest::addColumn<Xs>("xs");
     QTest::addColumn<double>("offset");
 
     // The bar is 400 wide.
-    QTest::newRow("far left to far right") << 5000.0 << false << QList<qreal>{0, 100, 200, 400} << 5000.0;
-    QTest::newRow("past the left end") << 5000.0 << false << QList<qreal>{200, -30} << 0.0;
-    QTest::newRow("past the right end") << 5000.0 << false << QList<qreal>{200, 900} << 5000.0;
-    QTest::newRow("a click") << 5000.0 << false << QList<qreal>{100} << 1250.0;
-    QTest::newRow("while running") << 5000.0 << true << QList<qreal>{300} << 3750.0;
-    QTest::newRow("empty script") << 0.0 << false << QList<qreal>{0, 250, 400} << 0.0;
+    QTest::newRow("far left to far right") << 5000.0 << false << Xs{0, 100, 200, 400} << 5000.0;
+    QTest::newRow("past the left end") << 5000.0 << false << Xs{200, -30} << 0.0;
+    QTest::newRow("past the right end") << 5000.0 << false << Xs{200, 900} << 5000.0;
+    QTest::newRow("a click") << 5000.0 << false << Xs{100} << 1250.0;
+    QTest::newRow("while running") << 5000.0 << true << Xs{300} << 3750.0;
+    QTest::newRow("empty script") << 0.0 << false << Xs{0, 250, 400} << 0.0;
 }
 
 void TestCMRig::progressDrags()
 {
     QFETCH(double, contentHeight);
     QFETCH(bool, running);
-    QFETCH(QList<qreal>, xs);
+    QFETCH(Xs, xs);
     QFETCH(double, offset);
     engine->setContentHeight(contentHeight);
     CMProgressBar bar(*engine);

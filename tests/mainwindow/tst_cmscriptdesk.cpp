@@ -180,7 +180,8 @@ void TestCMScriptDesk::changesFromOutsideAreUndoable_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<double>("offset");
     QTest::newRow("clear") << u"Clear script"_s << QString() << 0.0;
-    QTest::newRow("restore sample") << u"Restore sample script"_s << CMEngine::sampleScript() << 0.0;
+    QTest::newRow("restore sample") << u"Restore sample script"_s << CMEngine::sampleScript()
+                                    << 0.0;
     QTest::newRow("insert cue") << u"Insert cue line [ ]"_s << u"First line\nSecond line\n[Cue]\n"_s
                                 << 800.0;
     QTest::newRow("import") << u"import"_s << u"Imported\r\ntext"_s << 0.0;
@@ -239,7 +240,8 @@ void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()
     drop({file(u"only.pdf"_s, "%PDF-1.4")});
     drop({file(u"broken.docx"_s, "not a zip")});
     QCOMPARE(engine->script(), u"Dropped first"_s);
-    QCOMPARE(alerts, (QStringList{u"That file type isn't supported"_s, u"Can't import that script"_s}));
+    QCOMPARE(alerts,
+             (QStringList{u"That file type isn't supported"_s, u"Can't import that script"_s}));
 }
 
 void TestCMScriptDesk::badgeFollowsTheFocus()
