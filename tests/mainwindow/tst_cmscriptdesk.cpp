@@ -1,5 +1,6 @@
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
+#include <engine/cmmath.h>
 #include <engine/ovkeys.h>
 #include <files/ovalert.h>
 #include <kit/ovlettering.h>
@@ -35,6 +36,7 @@ private:
     CMHeader *header = nullptr;
     CMKeysBadge *badge = nullptr;
     QStringList alerts;
+    CMInstant clock = CMClock::now();
 
     void trigger(const QString &entry)
     {
@@ -53,11 +55,8 @@ private Q_SLOTS:
     void cleanup();
     void textDiff_data();
     void textDiff();
-    void insertCueLine_data();
-    void insertCueLine();
-    void clearWhileRunningStopsAtTheTop();
-    void changesFromOutsideAreUndoable_data();
-    void changesFromOutsideAreUndoable();
+    void menuChangesWhileRunning_data();
+    void menuChangesWhileRunning();
     void dropImportsOnlyTheFirstAcceptedFile();
     void badgeFollowsTheFocus();
 };
@@ -70,6 +69,7 @@ void TestCMScriptDesk::init()
     OVAlert::setPresenter(
         [this](const QString &title, const QString &) { alerts.append(title); });
     engine = std::make_unique<CMEngine>();
+    engine->setTimeSource([this] { return clock; });
     engine->setScript(u"First line\nSecond line"_s);
     engine->setContentHeight(5000);
     CMFocus::follow(*engine);
@@ -130,86 +130,67 @@ void TestCMScriptDesk::textDiff()
     QCOMPARE(QString(before).replace(diff.position, diff.removed, diff.inserted), after);
 }
 
-void TestCMScriptDesk::insertCueLine_data()
+void TestCMScriptDesk::menuChangesWhileRunning_data()
 {
+    QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("one line") << u"Hello there"_s << u"Hello there\n[Cue]\n"_s;
-    QTest::newRow("empty") << QString() << u"\n[Cue]\n"_s;
+    QTest::addColumn<bool>("keepsGoing");
+
+    const QString lines = u"First line\nSecond line"_s;
+    // A cue line is appended wherever the caret is; the caret, the focus and the run stay.
+    QTest::newRow("insert cue, one line") << u"Insert cue line [ ]"_s << u"Hello there"_s
+                                          << u"Hello there\n[Cue]\n"_s << true;
+    QTest::newRow("insert cue, empty") << u"Insert cue line [ ]"_s << QString() << u"\n[Cue]\n"_s
+                                       << true;
+    // A new script stops at the top and gives the prompter the keys.
+    QTest::newRow("clear") << u"Clear script"_s << lines << QString() << false;
+    QTest::newRow("restore sample") << u"Restore sample script"_s << lines
+                                    << CMEngine::sampleScript() << false;
+    QTest::newRow("import") << u"import"_s << lines << u"Imported\r\ntext"_s << false;
 }
 
-void TestCMScriptDesk::insertCueLine()
+void TestCMScriptDesk::menuChangesWhileRunning()
 {
+    QFETCH(QString, change);
     QFETCH(QString, script);
+    QFETCH(QString, expected);
+    QFETCH(bool, keepsGoing);
     engine->setScript(script);
     CMScriptEditor *editor = desk->editor();
+    editor->document()->clearUndoRedoStacks();
     editor->setFocus();
     editor->moveCursor(QTextCursor::Start);
-    engine->play();
-
-    trigger(u"Insert cue line [ ]"_s);
-    QTEST(engine->script(), "expected");
-    QCOMPARE(editorText(), engine->script());
-    // Appended wherever the caret is; the caret before it, the focus and the run stay.
-    if (!script.isEmpty())
-        QCOMPARE(editor->textCursor().position(), 0);
-    QCOMPARE(QApplication::focusWidget(), editor);
-    QVERIFY(engine->running());
-}
-
-void TestCMScriptDesk::clearWhileRunningStopsAtTheTop()
-{
     CMSettings s = engine->settings();
     s.countdown = 0;
     engine->setSettings(s);
     engine->play();
-    engine->jump(1200);
-    desk->editor()->setFocus();
-
-    trigger(u"Clear script"_s);
-    QVERIFY(!engine->running());
-    QVERIFY(!engine->finished());
-    QCOMPARE(engine->offset(engine->now()), 0.0);
-    QVERIFY(!CMFocus::editing());
-    QCOMPARE(header->readout()->text(), u"0 words · ~0:00 read"_s);
-}
-
-void TestCMScriptDesk::changesFromOutsideAreUndoable_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<double>("offset");
-    QTest::newRow("clear") << u"Clear script"_s << QString() << 0.0;
-    QTest::newRow("restore sample") << u"Restore sample script"_s << CMEngine::sampleScript()
-                                    << 0.0;
-    QTest::newRow("insert cue") << u"Insert cue line [ ]"_s << u"First line\nSecond line\n[Cue]\n"_s
-                                << 800.0;
-    QTest::newRow("import") << u"import"_s << u"Imported\r\ntext"_s << 0.0;
-}
-
-void TestCMScriptDesk::changesFromOutsideAreUndoable()
-{
-    QFETCH(QString, change);
-    QFETCH(QString, expected);
     engine->jump(800);
-    const QString before = engine->script();
-    CMScriptEditor *editor = desk->editor();
+    const double at = engine->offset(engine->now());
+
     if (change == u"import")
         engine->replaceScript(expected);
     else
         trigger(change);
     QCOMPARE(engine->script(), expected);
     QCOMPARE(editorText(), QString(expected).replace(u"\r\n"_s, u"\n"_s));
-    QTEST(engine->offset(engine->now()), "offset");
     QVERIFY(engine->savePending());
+    QCOMPARE(header->readout()->text(), CMHeader::readoutText(CMMath::words(expected)));
+    QCOMPARE(engine->running(), keepsGoing);
+    QVERIFY(!engine->finished());
+    QCOMPARE(engine->offset(engine->now()), keepsGoing ? at : 0.0);
+    QCOMPARE(CMFocus::editing(), keepsGoing);
+    if (keepsGoing && !script.isEmpty())
+        QCOMPARE(editor->textCursor().position(), 0);
 
+    // One Undo takes the whole change back, and Redo brings it again.
     editor->undo();
-    QCOMPARE(editorText(), before);
-    QCOMPARE(engine->script(), before);
+    QCOMPARE(editorText(), script);
+    QCOMPARE(engine->script(), script);
     QVERIFY(!editor->document()->isUndoAvailable());
     editor->redo();
     QCOMPARE(engine->script(), editorText());
-    QVERIFY(engine->script() != before);
+    QVERIFY(engine->script() != script);
 }
 
 void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()
