@@ -33,7 +33,6 @@ private Q_SLOTS:
     void barFollowsTheEngine();
     void barShowsWhenStoppedOrHovered();
     void barSitsAboveTheBottomEdge();
-    void exitButton();
     void canvasHeight_data();
     void canvasHeight();
 };
@@ -53,10 +52,10 @@ void TestCMLiveRoot::init()
 void TestCMLiveRoot::barFollowsTheEngine()
 {
     QVERIFY(!root->prompterView()->preview());
-    QVERIFY(barSays(u"\u275A\u275A PAUSED"_s));
-    QVERIFY(barSays(u"Speed 3.0"_s));
-    QVERIFY(barSays(u"Space start/stop · ↑↓ speed · ←→ / Page keys jump · M mirror · F flip · "
-                    u"Esc exit"_s));
+    for (const QString &text : {u"\u275A\u275A PAUSED"_s, u"Speed 3.0"_s,
+                                u"Space start/stop · ↑↓ speed · ←→ / Page keys jump · M mirror · "
+                                u"F flip · Esc exit"_s})
+        QVERIFY2(barSays(text), qPrintable(text));
     engine->play();
     engine->faster();
     QVERIFY(barSays(u"\u25B6\uFE0E RUNNING"_s));
@@ -65,21 +64,25 @@ void TestCMLiveRoot::barFollowsTheEngine()
     engine->checkEnd(engine->now() + std::chrono::seconds(10));
     QVERIFY(barSays(u"\u25A0 FINISHED"_s));
     QCOMPARE(root->barOpacity(), 1.0);
+
+    QSignalSpy exit(root.get(), &CMLiveRoot::exitRequested);
+    auto *button = root->hintBar()->findChild<QPushButton *>();
+    QCOMPARE(button->text(), u"Exit Prompter"_s);
+    // Focused, it would take Space from the prompter.
+    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+    button->click();
+    QCOMPARE(exit.count(), 1);
 }
 
 void TestCMLiveRoot::barShowsWhenStoppedOrHovered()
 {
-    QCOMPARE(root->barOpacity(), 1.0);
     // The run state switches the bar at once, without a fade.
-    engine->play();
-    QCOMPARE(root->barOpacity(), 0.0);
-    QVERIFY(!root->hintBar()->isVisible());
-    engine->pause();
-    QCOMPARE(root->barOpacity(), 1.0);
-    QVERIFY(root->hintBar()->isVisible());
-
+    for (const bool running : {true, false, true}) {
+        running ? engine->play() : engine->pause();
+        QCOMPARE(root->barOpacity(), running ? 0.0 : 1.0);
+        QCOMPARE(root->hintBar()->isVisible(), !running);
+    }
     // Hovering fades it in over 0.3 s while running.
-    engine->play();
     QElapsedTimer clock;
     clock.start();
     root->setHover(true);
@@ -105,17 +108,6 @@ void TestCMLiveRoot::barSitsAboveTheBottomEdge()
     engine->setSettings(s);
     QTRY_VERIFY(root->hintBar()->width() > bar.width());
     QVERIFY(qAbs(root->hintBar()->geometry().center().x() - 640) <= 1);
-}
-
-void TestCMLiveRoot::exitButton()
-{
-    QSignalSpy exit(root.get(), &CMLiveRoot::exitRequested);
-    auto *button = root->hintBar()->findChild<QPushButton *>();
-    QCOMPARE(button->text(), u"Exit Prompter"_s);
-    // Focused, it would take Space from the prompter.
-    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    button->click();
-    QCOMPARE(exit.count(), 1);
 }
 
 void TestCMLiveRoot::canvasHeight_data()
