@@ -81,7 +81,8 @@ void TestCMImport::failures_data()
            "Details: No such file or directory."_s;
     QTest::newRow("doc goes to the Word 97 reader")
         << write(u"plain.doc"_s, "not a compound file")
-        << u"“plain.doc” couldn't be opened. It may be damaged or password-protected."_s;
+        << u"“plain.doc” couldn't be opened. It may be damaged or password-protected.\n\n"
+           "Details: "_s;
     QTest::newRow("rtfd without its text")
         << QFileInfo(write(u"Empty.rtfd/picture.png"_s, "png")).absolutePath()
         << u"“Empty.rtfd” couldn't be opened. It may be damaged or password-protected.\n\n"
@@ -107,7 +108,11 @@ void TestCMImport::failures()
     QFETCH(QString, message);
     const CMImport::Result result = CMImport::read(path);
     QVERIFY(!result);
-    QVERIFY2(result.error->message().startsWith(message), qPrintable(result.error->message()));
+    // Only the start of the message when the details are the reader's own.
+    if (message.endsWith(u"Details: "_s))
+        QVERIFY2(result.error->message().startsWith(message), qPrintable(result.error->message()));
+    else
+        QCOMPARE(result.error->message(), message);
 }
 
 void TestCMImport::rtfdPackage()

@@ -2,7 +2,6 @@
 
 #include <engine/cmengine.h>
 #include <kit/ovfonts.h>
-#include <prompter/cmfontresolver.h>
 #include <prompter/cmprompterview.h>
 #include <prompter/cmtextstyle.h>
 

@@ -23,19 +23,15 @@ namespace {
 const QRect leftFrame(0, 0, 1920, 1080);
 const QRect rightFrame(1920, 0, 1280, 1024);
 
-bool xrandr(const QStringList &arguments)
+// Plugs or unplugs the right monitor and waits until the application sees it.
+bool plugRight(bool plugged)
 {
-    return QProcess::execute(u"xrandr"_s, arguments) == 0;
-}
-
-bool unplugRight()
-{
-    return xrandr({u"--delmonitor"_s, u"RIGHT"_s});
-}
-
-bool plugRight()
-{
-    return xrandr({u"--setmonitor"_s, u"RIGHT"_s, u"1280/338x1024/270+1920+0"_s, u"none"_s});
+    const QStringList arguments = plugged ? QStringList{u"--setmonitor"_s, u"RIGHT"_s,
+                                                        u"1280/338x1024/270+1920+0"_s, u"none"_s}
+                                          : QStringList{u"--delmonitor"_s, u"RIGHT"_s};
+    return QProcess::execute(u"xrandr"_s, arguments) == 0 && QTest::qWaitFor([plugged] {
+               return QGuiApplication::screens().size() == (plugged ? 2 : 1);
+           });
 }
 
 QList<CMLiveWindow *> visibleLiveWindows()
@@ -93,10 +89,8 @@ void TestCMPrompterWindow::cleanup()
     live.reset();
     engine.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (QGuiApplication::screens().size() < 2) {
-        plugRight();
-        QTRY_COMPARE(QGuiApplication::screens().size(), 2);
-    }
+    if (QGuiApplication::screens().size() < 2)
+        QVERIFY(plugRight(true));
 }
 
 void TestCMPrompterWindow::screensAndLabels()
@@ -193,12 +187,12 @@ void TestCMPrompterWindow::liveWindowKeys()
     QVERIFY(engine->running());
 
     // Keys the map refuses go on to normal handling, unaccepted.
-    QKeyEvent unknown(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, u"x"_s);
-    QApplication::sendEvent(window, &unknown);
-    QVERIFY(!unknown.isAccepted());
-    QKeyEvent shortcut(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier, u"\r"_s);
-    QApplication::sendEvent(window, &shortcut);
-    QVERIFY(!shortcut.isAccepted());
+    for (const auto &[key, modifiers, text] : {std::tuple(Qt::Key_X, Qt::NoModifier, u"x"_s),
+                                               std::tuple(Qt::Key_M, Qt::ControlModifier, u"\r"_s)}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(window, &event);
+        QVERIFY(!event.isAccepted());
+    }
     QVERIFY(!engine->settings().mirror);
 
     QTest::keyClick(window, Qt::Key_Escape);
@@ -250,16 +244,14 @@ void TestCMPrompterWindow::unplugging()
     QPointer<CMLiveWindow> first = live->window();
     QSignalSpy liveChanged(engine.get(), &CMEngine::liveChanged);
 
-    QVERIFY(unplugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
+    QVERIFY(plugRight(false));
     QTRY_VERIFY(live->window() && live->window()->geometry() == leftFrame);
     QVERIFY(live->window()->isVisible());
     QCOMPARE(visibleLiveWindows().size(), 1);
     QCOMPARE(engine->viewportHeight(), 1080.0);
     QVERIFY(engine->running());
 
-    QVERIFY(plugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+    QVERIFY(plugRight(true));
     QTRY_VERIFY(live->window() && live->window()->geometry() == frame);
     QCOMPARE(live->screen()->geometry(), frame);
     QCOMPARE(visibleLiveWindows().size(), 1);
@@ -271,10 +263,8 @@ void TestCMPrompterWindow::unplugging()
 
     // After live mode ended, a returning display brings nothing back.
     live->close();
-    QVERIFY(unplugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
-    QVERIFY(plugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+    QVERIFY(plugRight(false));
+    QVERIFY(plugRight(true));
     QVERIFY(!live->window());
     QVERIFY(!engine->live());
 }
