@@ -186,6 +186,9 @@ void TestCMDocxReader::limits()
         QVERIFY(!result);
         QVERIFY2(result.failure.startsWith(failure), qPrintable(result.failure));
     }
+    const QByteArray deep = QByteArray("<w:sdt>").repeated(6000) + QByteArray("</w:sdt>").repeated(6000);
+    const CMReadResult nested = CMDocxReader::read(cmfixture::docx(deep));
+    QVERIFY2(!nested && nested.failure.contains(u"nested more than"_s), qPrintable(nested.failure));
 }
 
 QTEST_GUILESS_MAIN(TestCMDocxReader)
