@@ -274,7 +274,8 @@ void TestCMDocReader::files_data()
     // Documents saved by another word processor, each with the text we expect beside it.
     const QDir fixtures(cmtest::sourcePath(u"tests/files/fixtures/doc"_s));
     for (const QString &name : fixtures.entryList({u"*.doc"_s}, QDir::Files, QDir::Name))
-        QTest::newRow(qPrintable(name)) << fixtures.filePath(name) << fixtures.filePath(name).chopped(4);
+        QTest::newRow(qPrintable(name))
+            << fixtures.filePath(name) << fixtures.filePath(name).chopped(4);
     // The shared corpus, when it is beside the source tree, compared with other tools'
     // extractions.
     const QDir corpus(cmtest::sourcePath(u"../shared/corpus/doc"_s));
@@ -323,7 +324,8 @@ void TestCMDocReader::files()
     }
     qInfo("%s: %s", qPrintable(name), qPrintable(figures.join(u", "_s)));
     // The footnote file's references all carry the note's number or body.
-    QVERIFY2(best >= (name == u"poi-footnote.doc"_s ? 0.5 : 0.9), qPrintable(figures.join(u", "_s)));
+    QVERIFY2(best >= (name == u"poi-footnote.doc"_s ? 0.5 : 0.9),
+             qPrintable(figures.join(u", "_s)));
 }
 
 QTEST_GUILESS_MAIN(TestCMDocReader)

@@ -77,7 +77,8 @@ void TestCMDocxReader::reads_data()
             + p("<w:moveTo><w:r><w:t>moved here</w:t></w:r></w:moveTo>"),
         u"keep new\nmoved here\n"_s);
     add("deleted paragraph mark joins paragraphs",
-        "<w:p><w:pPr><w:rPr><w:del w:id=\"1\"/></w:rPr></w:pPr>" + r("one ") + "</w:p>" + p(r("two")),
+        "<w:p><w:pPr><w:rPr><w:del w:id=\"1\"/></w:rPr></w:pPr>" + r("one ") + "</w:p>"
+            + p(r("two")),
         u"one two\n"_s);
     add("complex field keeps its result",
         p("<w:r>" + fld("begin") + "<w:instrText> HYPERLINK \"http://x\" </w:instrText>"
@@ -120,19 +121,22 @@ void TestCMDocxReader::reads_data()
     add("only a picture",
         p("<w:r><w:drawing><wp:inline xmlns:wp=\"urn:wp\"/></w:drawing></w:r>"), noText);
     add("only blanks and empty cells",
-        p(r("   ")) + "<w:tbl><w:tr><w:tc>" + p("") + "</w:tc><w:tc>" + p("") + "</w:tc></w:tr></w:tbl>",
+        p(r("   ")) + "<w:tbl><w:tr><w:tc>" + p("") + "</w:tc><w:tc>" + p("")
+            + "</w:tc></w:tr></w:tbl>",
         noText);
 
     const QString opened = u"“s.DOCX” couldn't be opened. It may be damaged or password-protected.\n\nDetails: "_s;
     const QByteArray good = cmfixture::docx(p(r("text")));
-    const QByteArray compound = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(512, '\0');
+    const QByteArray compound =
+        QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(512, '\0');
     QByteArray corrupt = good;
     corrupt[corrupt.indexOf("word/document.xml") + 40] ^= 0x55;
     QTest::newRow("not a zip") << "just text"_ba << opened + u"The file is not a complete ZIP package."_s;
     QTest::newRow("truncated") << good.left(good.size() / 2)
                                << opened + u"The file is not a complete ZIP package."_s;
-    QTest::newRow("encrypted") << compound + QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28)
-                               << opened + u"The document is encrypted with a password."_s;
+    QTest::newRow("encrypted")
+        << compound + QByteArray("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28)
+        << opened + u"The document is encrypted with a password."_s;
     QTest::newRow("zip entries with a password")
         << cmfixture::zip({{u"word/document.xml"_s, cmfixture::documentXml(p(r("secret")))}}, "pw")
         << opened + u"The document is encrypted with a password."_s;
@@ -164,8 +168,8 @@ void TestCMDocxReader::reads()
 void TestCMDocxReader::findsTheMainPartThroughTheRelationships()
 {
     for (const QString &part : {u"word/document.xml"_s, u"content/main part.xml"_s, u"doc.xml"_s}) {
-        const QByteArray package = cmfixture::docx(p(r("found")), cmfixture::Namespaces::Transitional,
-                                                   part);
+        const QByteArray package =
+            cmfixture::docx(p(r("found")), cmfixture::Namespaces::Transitional, part);
         QCOMPARE(CMDocxReader::read(package).text, u"found\n"_s);
     }
 }
@@ -180,13 +184,15 @@ void TestCMDocxReader::limits()
     text.textChars = 1000;
     // The expansion is refused from the size the package declares, before anything is
     // inflated.
-    for (const auto &[limits, failure] : {std::pair(expansion, u"the document expands to more than"_s),
-                                          std::pair(text, u"the document's text is longer"_s)}) {
+    for (const auto &[limits, failure] :
+         {std::pair(expansion, u"the document expands to more than"_s),
+          std::pair(text, u"the document's text is longer"_s)}) {
         const CMReadResult result = CMDocxReader::read(package, limits);
         QVERIFY(!result);
         QVERIFY2(result.failure.startsWith(failure), qPrintable(result.failure));
     }
-    const QByteArray deep = QByteArray("<w:sdt>").repeated(6000) + QByteArray("</w:sdt>").repeated(6000);
+    const QByteArray deep =
+        QByteArray("<w:sdt>").repeated(6000) + QByteArray("</w:sdt>").repeated(6000);
     const CMReadResult nested = CMDocxReader::read(cmfixture::docx(deep));
     QVERIFY2(!nested && nested.failure.contains(u"nested more than"_s), qPrintable(nested.failure));
 }

@@ -9,8 +9,9 @@ namespace {
 
 QByteArray utf16(const QString &text, bool bigEndian, bool bom)
 {
+    using Flag = QStringConverter::Flag;
     QStringEncoder encoder(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
-                           bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+                           bom ? Flag::WriteBom : Flag::Default);
     return encoder.encode(text);
 }
 

@@ -55,10 +55,10 @@ void TestCMRtfReader::reads_data()
         << "{\\rtf1 a{\\*\\blob\\bin4 }{\\}b}c}"_ba << u"ac"_s;
     QTest::newRow("binary outside a skipped group") << "{\\rtf1 a\\bin3 x}yb}"_ba << u"ab"_s;
     QTest::newRow("tables, info, headers, notes, comments and pictures skipped")
-        << R"({\rtf1{\fonttbl{\f0 Times;}}{\colortbl;\red0\green0\blue0;}{\stylesheet{\s0 Normal;}})"
-           R"({\info{\title T}{\author A}}{\header H}{\footerr F}Text{\super\chftn{\footnote\pard N}}.)"
-           R"({\*\atnid X}{\*\annotation C} a{\pict\pngblip 89504e47}b{\*\shppict{\pict x}})"
-           R"({\nonshppict{\pict y}}c})"_ba
+        << R"({\rtf1{\fonttbl{\f0 Times;}}{\colortbl;\red0\green0\blue0;})"
+           R"({\stylesheet{\s0 Normal;}}{\info{\title T}{\author A}}{\header H}{\footerr F})"
+           R"(Text{\super\chftn{\footnote\pard N}}.{\*\atnid X}{\*\annotation C} a)"
+           R"({\pict\pngblip 89504e47}b{\*\shppict{\pict x}}{\nonshppict{\pict y}}c})"_ba
         << u"Text. abc"_s;
     QTest::newRow("field result kept, instruction skipped")
         << R"({\rtf1 see {\field{\*\fldinst HYPERLINK "http://x"}{\fldrslt the site}}.})"_ba

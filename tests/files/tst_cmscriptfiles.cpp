@@ -108,7 +108,8 @@ void TestCMScriptFiles::exportWritesExactBytesOrAlerts()
     QVERIFY(alerts.isEmpty());
 
     // A file standing where a folder should be fails for every user, root included.
-    QVERIFY(!CMScriptFiles::exportToFile(*engine, sandboxFile(u"blocker"_s, "x") + u"/Script.txt"_s));
+    const QString blocker = sandboxFile(u"blocker"_s, "x");
+    QVERIFY(!CMScriptFiles::exportToFile(*engine, blocker + u"/Script.txt"_s));
     QCOMPARE(engine->script(), u"Café\r\nline two\n"_s);
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts[0].first, u"Couldn't save"_s);
@@ -175,7 +176,8 @@ void TestCMScriptFiles::outlineFollowsFileDragsOnly()
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
     QSignalSpy hovering(drop, &OVFileDrop::hoveringChanged);
     const auto enter = [&editor](const QMimeData &mime) {
-        QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent event(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(editor.viewport(), &event);
         return event.isAccepted();
     };

@@ -187,8 +187,9 @@ void TestCMPrompterWindow::liveWindowKeys()
     QVERIFY(engine->running());
 
     // Keys the map refuses go on to normal handling, unaccepted.
-    for (const auto &[key, modifiers, text] : {std::tuple(Qt::Key_X, Qt::NoModifier, u"x"_s),
-                                               std::tuple(Qt::Key_M, Qt::ControlModifier, u"\r"_s)}) {
+    for (const auto &[key, modifiers, text] :
+         {std::tuple(Qt::Key_X, Qt::NoModifier, u"x"_s),
+          std::tuple(Qt::Key_M, Qt::ControlModifier, u"\r"_s)}) {
         QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
         QApplication::sendEvent(window, &event);
         QVERIFY(!event.isAccepted());
