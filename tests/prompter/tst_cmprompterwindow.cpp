@@ -23,19 +23,15 @@ namespace {
 const QRect leftFrame(0, 0, 1920, 1080);
 const QRect rightFrame(1920, 0, 1280, 1024);
 
-bool xrandr(const QStringList &arguments)
+// Plugs or unplugs the right monitor and waits until the application sees it.
+bool plugRight(bool plugged)
 {
-    return QProcess::execute(u"xrandr"_s, arguments) == 0;
-}
-
-bool unplugRight()
-{
-    return xrandr({u"--delmonitor"_s, u"RIGHT"_s});
-}
-
-bool plugRight()
-{
-    return xrandr({u"--setmonitor"_s, u"RIGHT"_s, u"1280/338x1024/270+1920+0"_s, u"none"_s});
+    const QStringList arguments = plugged ? QStringList{u"--setmonitor"_s, u"RIGHT"_s,
+                                                        u"1280/338x1024/270+1920+0"_s, u"none"_s}
+                                          : QStringList{u"--delmonitor"_s, u"RIGHT"_s};
+    return QProcess::execute(u"xrandr"_s, arguments) == 0 && QTest::qWaitFor([plugged] {
+               return QGuiApplication::screens().size() == (plugged ? 2 : 1);
+           });
 }
 
 QList<CMLiveWindow *> visibleLiveWindows()
@@ -70,8 +66,8 @@ private Q_SLOTS:
     void closeWhenNotLiveOnlyClearsLive();
     void liveWindowKeys();
     void pointerShowsAgainWhenItMoves();
-    void unpluggedDisplayMovesToPrimaryAndBack();
-    void unpluggingAnotherDisplayChangesNothing();
+    void unplugging_data();
+    void unplugging();
 };
 
 void TestCMPrompterWindow::initTestCase()
@@ -93,20 +89,18 @@ void TestCMPrompterWindow::cleanup()
     live.reset();
     engine.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (QGuiApplication::screens().size() < 2) {
-        plugRight();
-        QTRY_COMPARE(QGuiApplication::screens().size(), 2);
-    }
+    if (QGuiApplication::screens().size() < 2)
+        QVERIFY(plugRight(true));
 }
 
 void TestCMPrompterWindow::screensAndLabels()
 {
-    const QList<CMPrompterWindow::Display> displays = CMPrompterWindow::screens();
-    QCOMPARE(displays.size(), 2);
-    QCOMPARE(displays[0].index, 0);
-    QCOMPARE(displays[0].label, u"LEFT (main) — 1920×1080"_s);
-    QCOMPARE(displays[1].index, 1);
-    QCOMPARE(displays[1].label, u"RIGHT — 1280×1024"_s);
+    QStringList labels;
+    for (const CMPrompterWindow::Display &display : CMPrompterWindow::screens()) {
+        QCOMPARE(display.index, labels.size());
+        labels << display.label;
+    }
+    QCOMPARE(labels, QStringList({u"LEFT (main) — 1920×1080"_s, u"RIGHT — 1280×1024"_s}));
 }
 
 void TestCMPrompterWindow::showOn_data()
@@ -193,12 +187,13 @@ void TestCMPrompterWindow::liveWindowKeys()
     QVERIFY(engine->running());
 
     // Keys the map refuses go on to normal handling, unaccepted.
-    QKeyEvent unknown(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, u"x"_s);
-    QApplication::sendEvent(window, &unknown);
-    QVERIFY(!unknown.isAccepted());
-    QKeyEvent shortcut(QEvent::KeyPress, Qt::Key_M, Qt::ControlModifier, u"\r"_s);
-    QApplication::sendEvent(window, &shortcut);
-    QVERIFY(!shortcut.isAccepted());
+    for (const auto &[key, modifiers, text] :
+         {std::tuple(Qt::Key_X, Qt::NoModifier, u"x"_s),
+          std::tuple(Qt::Key_M, Qt::ControlModifier, u"\r"_s)}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(window, &event);
+        QVERIFY(!event.isAccepted());
+    }
     QVERIFY(!engine->settings().mirror);
 
     QTest::keyClick(window, Qt::Key_Escape);
@@ -234,53 +229,45 @@ void TestCMPrompterWindow::pointerShowsAgainWhenItMoves()
     QTRY_COMPARE(window->root()->barOpacity(), 1.0);
 }
 
-void TestCMPrompterWindow::unpluggedDisplayMovesToPrimaryAndBack()
+void TestCMPrompterWindow::unplugging_data()
 {
+    QTest::addColumn<int>("index");
+    QTest::newRow("live display unplugged: to the main one and back") << 1;
+    QTest::newRow("another display unplugged: nothing changes") << 0;
+}
+
+void TestCMPrompterWindow::unplugging()
+{
+    QFETCH(int, index);
+    const QRect frame = index ? rightFrame : leftFrame;
     engine->play();
-    live->show(1);
-    QCOMPARE(engine->viewportHeight(), 1536.0);
+    live->show(index);
+    QPointer<CMLiveWindow> first = live->window();
     QSignalSpy liveChanged(engine.get(), &CMEngine::liveChanged);
 
-    QVERIFY(unplugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
+    QVERIFY(plugRight(false));
     QTRY_VERIFY(live->window() && live->window()->geometry() == leftFrame);
     QVERIFY(live->window()->isVisible());
     QCOMPARE(visibleLiveWindows().size(), 1);
     QCOMPARE(engine->viewportHeight(), 1080.0);
-    QVERIFY(engine->live());
     QVERIFY(engine->running());
-    QCOMPARE(liveChanged.count(), 0);
 
-    QVERIFY(plugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
-    QTRY_VERIFY(live->window() && live->window()->geometry() == rightFrame);
-    QCOMPARE(live->screen()->name(), u"RIGHT"_s);
+    QVERIFY(plugRight(true));
+    QTRY_VERIFY(live->window() && live->window()->geometry() == frame);
+    QCOMPARE(live->screen()->geometry(), frame);
     QCOMPARE(visibleLiveWindows().size(), 1);
-    QCOMPARE(engine->viewportHeight(), 1536.0);
+    QCOMPARE(engine->viewportHeight(), index ? 1536.0 : 1080.0);
     QVERIFY(engine->live());
     QCOMPARE(liveChanged.count(), 0);
+    if (index == 0)
+        QCOMPARE(live->window(), first.data());
 
     // After live mode ended, a returning display brings nothing back.
     live->close();
-    QVERIFY(unplugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
-    QVERIFY(plugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+    QVERIFY(plugRight(false));
+    QVERIFY(plugRight(true));
     QVERIFY(!live->window());
     QVERIFY(!engine->live());
-}
-
-void TestCMPrompterWindow::unpluggingAnotherDisplayChangesNothing()
-{
-    live->show(0);
-    QPointer<CMLiveWindow> window = live->window();
-    QVERIFY(unplugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 1);
-    QVERIFY(plugRight());
-    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
-    QCOMPARE(live->window(), window.data());
-    QCOMPARE(window->geometry(), leftFrame);
-    QCOMPARE(engine->viewportHeight(), 1080.0);
 }
 
 QTEST_MAIN(TestCMPrompterWindow)

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 CMTextStyle styleFor(double fontSize = 72, double lineSpacing = 1.25, bool uppercase = false)
@@ -18,7 +20,7 @@ QString longLine(int words)
 {
     QStringList list;
     for (int i = 0; i < words; ++i)
-        list << QStringLiteral("word%1").arg(i);
+        list << u"word%1"_s.arg(i);
     return list.join(u' ');
 }
 
@@ -29,29 +31,11 @@ QString script(int lines)
         if (i % 7 == 3)
             list << QString();
         else if (i % 5 == 4)
-            list << QStringLiteral("[Cue %1]").arg(i);
+            list << u"[Cue %1]"_s.arg(i);
         else
             list << longLine(4 + i % 9);
     }
     return list.join(u'\n');
-}
-
-// What a fresh, fully measured layout of the script gives, row by row.
-void compareWithFresh(CMScriptText &text)
-{
-    CMScriptText fresh;
-    fresh.setStyle(text.style());
-    fresh.setScript(text.script());
-    fresh.measureAll();
-    text.measureAll();
-    QCOMPARE(text.rowCount(), fresh.rowCount());
-    for (int i = 0; i < fresh.rowCount(); ++i) {
-        QCOMPARE(text.kind(i), fresh.kind(i));
-        QCOMPARE(text.rowText(i), fresh.rowText(i));
-        QCOMPARE(text.rowHeight(i), fresh.rowHeight(i));
-        QCOMPARE(text.rowTop(i), fresh.rowTop(i));
-    }
-    QCOMPARE(text.height(), fresh.height());
 }
 
 QList<quint32> glyphsOf(const CMRowLayout &row, CMTextRole role)
@@ -73,68 +57,54 @@ class TestCMScriptText : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void gapsAndFixedHeights_data();
-    void gapsAndFixedHeights();
+    void rowsAndGaps();
     void wrappedLinesAndInlineCues();
     void uppercaseLeavesCuesAndEndMark();
-    void addingALineGrowsByGapAndRow();
     void editsMatchAFreshLayout_data();
     void editsMatchAFreshLayout();
     void typingMeasuresOneRow();
     void restyleIsExactDownToTheFrame();
 };
 
-void TestCMScriptText::gapsAndFixedHeights_data()
+void TestCMScriptText::rowsAndGaps()
 {
-    QTest::addColumn<double>("fontSize");
-    QTest::addColumn<double>("lineSpacing");
-    QTest::addColumn<double>("rowGap");
-    QTest::addColumn<double>("blank");
-
-    QTest::newRow("defaults") << 72.0 << 1.25 << 22.0 << 43.2;
-    QTest::newRow("spacing 1") << 72.0 << 1.0 << 4.0 << 43.2;
-    QTest::newRow("size 120, spacing 2") << 120.0 << 2.0 << 124.0 << 72.0;
-}
-
-void TestCMScriptText::gapsAndFixedHeights()
-{
-    QFETCH(double, fontSize);
-    QFETCH(double, lineSpacing);
-    QFETCH(double, rowGap);
-    QFETCH(double, blank);
     CMScriptText text;
-    text.setStyle(styleFor(fontSize, lineSpacing));
-    text.setScript(QStringLiteral("One\n\t \nTwo"));
+    text.setScript(u"One\n\t \nTwo"_s);
     text.measureAll();
-    QCOMPARE(text.rowCount(), 5);
-    QCOMPARE(text.kind(1), CMRowKind::Blank);
-    QCOMPARE(text.kind(3), CMRowKind::Spacer);
-    QCOMPARE(text.kind(4), CMRowKind::EndMark);
-    QCOMPARE(text.rowHeight(1), blank);
+    const QList<CMRowKind> kinds{CMRowKind::Spoken, CMRowKind::Blank, CMRowKind::Spoken,
+                                 CMRowKind::Spacer, CMRowKind::EndMark};
+    QCOMPARE(text.rowCount(), kinds.size());
+    for (int i = 0; i < text.rowCount(); ++i)
+        QCOMPARE(text.kind(i), kinds[i]);
+    QCOMPARE(text.rowHeight(1), 43.2);
     QCOMPARE(text.rowHeight(3), 40.0);
     for (int i = 0; i + 1 < text.rowCount(); ++i)
-        QCOMPARE(text.rowTop(i + 1) - text.rowTop(i) - text.rowHeight(i), rowGap);
+        QCOMPARE(text.rowTop(i + 1) - text.rowTop(i) - text.rowHeight(i), 22.0);
     QCOMPARE(text.height(), text.rowTop(4) + text.rowHeight(4));
+
+    const double before = text.height();
+    text.setScript(text.script() + u"\nOne more line to read"_s);
+    text.measureAll();
+    QCOMPARE(text.height(), before + text.style().rowGap + text.rowHeight(3));
 }
 
 void TestCMScriptText::wrappedLinesAndInlineCues()
 {
+    const QString line = longLine(12) + u" [look up] "_s + longLine(12);
     for (const double spacing : {1.0, 1.6}) {
         const CMTextStyle style = styleFor(72, spacing);
-        const CMRowLayout row = CMRowLayout::build(
-            CMRowKind::Spoken, longLine(12) + QStringLiteral(" [look up] ") + longLine(12), style);
+        const CMRowLayout row = CMRowLayout::build(CMRowKind::Spoken, line, style);
         QVERIFY(row.lines.size() >= 3);
         for (std::size_t i = 1; i < row.lines.size(); ++i) {
             const double gap = row.lines[i].top - row.lines[i - 1].top - row.lines[i - 1].height;
             QCOMPARE_LE(qAbs(gap - style.wrapGap), 1.0 / 64); // Qt keeps 1/64 points
         }
         QCOMPARE(row.height, row.lines.back().top + row.lines.back().height);
-        QCOMPARE(row.height, CMRowLayout::measure(CMRowKind::Spoken, longLine(12)
-                                 + QStringLiteral(" [look up] ") + longLine(12), style));
+        QCOMPARE(row.height, CMRowLayout::measure(CMRowKind::Spoken, line, style));
 
         bool sawCue = false;
-        for (const auto &line : row.lines) {
-            for (const auto &run : line.runs) {
+        for (const auto &wrapped : row.lines) {
+            for (const auto &run : wrapped.runs) {
                 const QRawFont font = run.glyphs.rawFont();
                 if (run.role == CMTextRole::Cue) {
                     sawCue = true;
@@ -153,31 +123,21 @@ void TestCMScriptText::uppercaseLeavesCuesAndEndMark()
 {
     const CMTextStyle plain = styleFor(72, 1.25, false);
     const CMTextStyle capitals = styleFor(72, 1.25, true);
-    const auto build = [](const QString &line, const CMTextStyle &style) {
-        return CMRowLayout::build(CMRowLayout::kindOf(line), line, style);
+    const auto glyphs = [](const QString &line, const CMTextStyle &style, CMTextRole role) {
+        const CMRowKind kind = line.isNull() ? CMRowKind::EndMark : CMRowLayout::kindOf(line);
+        return glyphsOf(CMRowLayout::build(kind, line, style), role);
     };
-    const QString mixed = QStringLiteral("good evening [smile] everyone");
-    QCOMPARE(glyphsOf(build(mixed, capitals), CMTextRole::Spoken),
-             glyphsOf(build(QStringLiteral("GOOD EVENING [smile] EVERYONE"), plain),
-                      CMTextRole::Spoken));
-    QCOMPARE(glyphsOf(build(mixed, capitals), CMTextRole::Cue),
-             glyphsOf(build(mixed, plain), CMTextRole::Cue));
-    QCOMPARE(glyphsOf(build(QStringLiteral("  [pause here]  "), capitals), CMTextRole::Cue),
-             glyphsOf(build(QStringLiteral("  [pause here]  "), plain), CMTextRole::Cue));
-    QCOMPARE(glyphsOf(CMRowLayout::build(CMRowKind::EndMark, {}, capitals), CMTextRole::EndMark),
-             glyphsOf(CMRowLayout::build(CMRowKind::EndMark, {}, plain), CMTextRole::EndMark));
-}
-
-void TestCMScriptText::addingALineGrowsByGapAndRow()
-{
-    CMScriptText text;
-    text.setScript(script(40));
-    text.measureAll();
-    const double before = text.height();
-    text.setScript(script(40) + QStringLiteral("\nOne more line to read"));
-    text.measureAll();
-    const int added = text.rowCount() - 3;
-    QCOMPARE(text.height(), before + text.style().rowGap + text.rowHeight(added));
+    const QString mixed = u"good evening [smile] everyone"_s;
+    // In capitals, and in plain style as it should then look.
+    const std::tuple<QString, QString, CMTextRole> cases[] = {
+        {mixed, u"GOOD EVENING [smile] EVERYONE"_s, CMTextRole::Spoken},
+        {mixed, mixed, CMTextRole::Cue},
+        {u"  [pause here]  "_s, u"  [pause here]  "_s, CMTextRole::Cue},
+        {QString(), QString(), CMTextRole::EndMark}};
+    for (const auto &[line, looksLike, role] : cases) {
+        QVERIFY(!glyphs(line, capitals, role).isEmpty());
+        QCOMPARE(glyphs(line, capitals, role), glyphs(looksLike, plain, role));
+    }
 }
 
 void TestCMScriptText::editsMatchAFreshLayout_data()
@@ -190,13 +150,12 @@ void TestCMScriptText::editsMatchAFreshLayout_data()
     QTest::newRow("split a line") << base << QString(base).insert(middle - 6, u'\n');
     QTest::newRow("join two lines") << base << QString(base).remove(middle, 1);
     QTest::newRow("paste a block") << base
-                                   << QString(base).insert(middle, QStringLiteral("\n[New]\n\nA b c\n"));
+                                   << QString(base).insert(middle, u"\n[New]\n\nA b c\n"_s);
     QTest::newRow("delete a block") << base << QString(base).remove(40, middle - 40);
-    QTest::newRow("edit the first line") << base << QStringLiteral("Z") + base;
+    QTest::newRow("edit the first line") << base << u"Z"_s + base;
     QTest::newRow("append a line feed") << base << base + u'\n';
-    QTest::newRow("turn a line into a cue") << QStringLiteral("a\nb\nc")
-                                            << QStringLiteral("a\n[b]\nc");
-    QTest::newRow("same text twice") << QStringLiteral("a\na\na") << QStringLiteral("a\na\na\na");
+    QTest::newRow("turn a line into a cue") << u"a\nb\nc"_s << u"a\n[b]\nc"_s;
+    QTest::newRow("same text twice") << u"a\na\na"_s << u"a\na\na\na"_s;
     QTest::newRow("clear everything") << base << QString();
     QTest::newRow("from nothing") << QString() << base;
 }
@@ -209,7 +168,19 @@ void TestCMScriptText::editsMatchAFreshLayout()
     text.setScript(before);
     text.measureAll();
     text.setScript(after);
-    compareWithFresh(text);
+    text.measureAll();
+
+    CMScriptText fresh;
+    fresh.setScript(after);
+    fresh.measureAll();
+    QCOMPARE(text.rowCount(), fresh.rowCount());
+    for (int i = 0; i < fresh.rowCount(); ++i) {
+        QCOMPARE(text.kind(i), fresh.kind(i));
+        QCOMPARE(text.rowText(i), fresh.rowText(i));
+        QCOMPARE(text.rowHeight(i), fresh.rowHeight(i));
+        QCOMPARE(text.rowTop(i), fresh.rowTop(i));
+    }
+    QCOMPARE(text.height(), fresh.height());
 }
 
 void TestCMScriptText::typingMeasuresOneRow()
