@@ -85,8 +85,7 @@ private Q_SLOTS:
     void init();
     void knobDrags_data();
     void knobDrags();
-    void knobDragsStartFromTheLastValue();
-    void knobAnswersOnlyOnItsDial();
+    void knobDragsInTurn();
     void knobKeys();
     void draggingNeverBlursAgain();
     void orbClicksOnlyOnItsCircle();
@@ -96,9 +95,8 @@ private Q_SLOTS:
     void creditOpensTheWebsite();
     void piecesFollowZoom();
     void wellCutsItsContent();
-    void panelShadowFallsOutsideIt();
+    void surfacesFollowTheTheme();
     void haloOfAPieceBuiltApart();
-    void themeChangeRecolours();
     void piecesDieBeforeAndWithTheirHost();
 };
 
@@ -123,11 +121,9 @@ void TestOVControls::knobDrags_data()
         QTest::newRow(name) << lower << upper << start << moves << expected << announced;
     };
     row("90 up", {{0, -30}, {0, -60}, {0, -90}}, 100, 3);
-    row("90 down", {{0, 90}}, 0, 1);
     row("200 up stops at the top", {{0, -200}}, 100, 1);
     row("there and back", {{0, -45}, {0, 0}}, 50, 2);
     row("half a point", {{0, -0.5}}, 50, 0);
-    row("horizontal", {{100, 0}, {300, 0}}, 50, 0);
     row("diagonal counts only the height", {{100, -18}}, 60, 1);
     row("fine steps", {{0, -0.9}, {0, -1.8}}, 51, 1);
     row("small range", {{0, -18}}, 1.72, 1, 1.0, 2.2, 1.6);
@@ -154,24 +150,9 @@ void TestOVControls::knobDrags()
     QVERIFY(!knob.dragging());
 }
 
-void TestOVControls::knobDragsStartFromTheLastValue()
-{
-    OVKnob knob;
-    setUp(knob, 0, 100, 50);
-    QSignalSpy spy(&knob, &OVKnob::valueChanged);
-    drag(&knob, knob.dial().center(), {{0, -10}, {0, -20}, {0, -36}});
-    QCOMPARE(knob.value(), 70.0);
-    drag(&knob, knob.dial().center() + QPointF(5, 5), {{0, 18}});
-    QCOMPARE(knob.value(), 60.0);
-
-    // The owner holds the value: what it sets is where the next drag starts, unannounced.
-    knob.setValue(20);
-    QCOMPARE(spy.count(), 4);
-    drag(&knob, knob.dial().center(), {{0, -9}});
-    QCOMPARE(knob.value(), 25.0);
-}
-
-void TestOVControls::knobAnswersOnlyOnItsDial()
+// Each drag starts from the value the last one left, or the owner set; a press off the round
+// dial (its square's corner, the label) turns nothing.
+void TestOVControls::knobDragsInTurn()
 {
     OVKnob knob;
     knob.setLabel(u"Speed"_s);
@@ -180,22 +161,26 @@ void TestOVControls::knobAnswersOnlyOnItsDial()
     const QRectF dial = knob.dial();
     drag(&knob, dial.topLeft() + QPointF(1, 1), {{0, -90}});
     drag(&knob, QPointF(dial.center().x(), knob.height() - 2), {{0, -90}});
-    QCOMPARE(knob.value(), 50.0);
     QCOMPARE(spy.count(), 0);
+    drag(&knob, dial.center(), {{0, -10}, {0, -20}, {0, -36}});
+    QCOMPARE(knob.value(), 70.0);
+    drag(&knob, dial.center() + QPointF(5, 5), {{0, 18}});
+    QCOMPARE(knob.value(), 60.0);
+    knob.setValue(20);
+    QCOMPARE(spy.count(), 4);
+    drag(&knob, dial.center(), {{0, -9}});
+    QCOMPARE(knob.value(), 25.0);
 }
 
 void TestOVControls::knobKeys()
 {
     OVKnob knob;
     setUp(knob, 0, 10, 5);
-    QTest::keyClick(&knob, Qt::Key_Up);
-    QCOMPARE(knob.value(), 5.1);
-    QTest::keyClick(&knob, Qt::Key_PageDown);
-    QCOMPARE(knob.value(), 4.1);
-    QTest::keyClick(&knob, Qt::Key_End);
-    QCOMPARE(knob.value(), 10.0);
-    QTest::keyClick(&knob, Qt::Key_Up);
-    QCOMPARE(knob.value(), 10.0);
+    for (const auto &[key, value] : {std::pair(Qt::Key_Up, 5.1), std::pair(Qt::Key_PageDown, 4.1),
+                                     std::pair(Qt::Key_End, 10.0), std::pair(Qt::Key_Up, 10.0)}) {
+        QTest::keyClick(&knob, key);
+        QCOMPARE(knob.value(), value);
+    }
     // A click leaves the keyboard where it was: the prompter keeps its keys.
     QCOMPARE(knob.focusPolicy(), Qt::TabFocus);
 }
@@ -229,7 +214,6 @@ void TestOVControls::orbClicksOnlyOnItsCircle()
 {
     OVOrbButton orb(u"play.fill"_s, 44);
     orb.resize(orb.sizeHint());
-    QCOMPARE(orb.width(), 44);
     QSignalSpy spy(&orb, &QAbstractButton::clicked);
     QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(1, 1));
     QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(42, 42));
@@ -243,9 +227,6 @@ void TestOVControls::orbClicksOnlyOnItsCircle()
     QVERIFY(!orb.grab().isNull());
     QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 22));
     QCOMPARE(spy.count(), 3);
-
-    orb.setHelp(u"Start / stop (Space)"_s);
-    QCOMPARE(orb.accessibleName(), u"Start / stop (Space)"_s);
 }
 
 void TestOVControls::chromeButtonPress()
@@ -263,11 +244,6 @@ void TestOVControls::chromeButtonPress()
     // The capsule's rounded ends take no clicks.
     QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
     QCOMPARE(spy.count(), 1);
-
-    const QSize compact = button.sizeHint();
-    button.setCompact(false);
-    QVERIFY(button.sizeHint().width() > compact.width());
-    QVERIFY(button.sizeHint().height() > compact.height());
 }
 
 void TestOVControls::switchFlipsAndSlides()
@@ -275,46 +251,33 @@ void TestOVControls::switchFlipsAndSlides()
     OVSwitch toggle(u"Mirror"_s);
     toggle.show();
     QSignalSpy spy(&toggle, &QAbstractButton::toggled);
-    const int y = toggle.height() / 2;
-    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(toggle.width() - 2, y));
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(toggle.width() - 2, toggle.height() / 2));
     QCOMPARE(spy.count(), 1);
     QVERIFY(toggle.isOn());
     QVERIFY(toggle.position() < 1);
     QTRY_COMPARE_WITH_TIMEOUT(toggle.position(), 1.0, 1000);
-    QTest::mouseClick(&toggle, Qt::LeftButton, {}, QPoint(4, y));
-    QCOMPARE(spy.count(), 2);
-    QCOMPARE(spy.last().first().toBool(), false);
 
     // The owner's state is shown without being announced back.
-    toggle.setOn(true);
-    QVERIFY(toggle.isOn());
-    QCOMPARE(spy.count(), 2);
-    QTest::keyClick(&toggle, Qt::Key_Space);
-    QCOMPARE(spy.count(), 3);
+    toggle.setOn(false);
     QVERIFY(!toggle.isOn());
-    QTRY_COMPARE_WITH_TIMEOUT(toggle.position(), 0.0, 1000);
+    QCOMPARE(spy.count(), 1);
+    QTest::keyClick(&toggle, Qt::Key_Space);
+    QCOMPARE(spy.count(), 2);
+    QVERIFY(toggle.isOn());
 }
 
 void TestOVControls::segmentClicks()
 {
     OVSegment segment;
     segment.setItems({{0, u"Off"_s}, {3, u"3"_s}, {5, u"5"_s}});
-    segment.setSelection(3);
+    segment.setSelection(5);
     segment.resize(600, segment.sizeHint().height());
     QSignalSpy spy(&segment, &OVSegment::selectionChanged);
-    const int y = segment.height() / 2;
-
-    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(500, y));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.last().first(), QVariant(5));
-    QCOMPARE(segment.selection(), QVariant(5));
     // Clicking the selected segment again, or the gap between two, changes nothing.
-    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(500, y));
-    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(199, y));
-    QCOMPARE(spy.count(), 1);
-    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(60, y));
-    QCOMPARE(spy.last().first(), QVariant(0));
-    QTest::keyClick(&segment, Qt::Key_Right);
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(500, segment.height() / 2));
+    QTest::mouseClick(&segment, Qt::LeftButton, {}, QPoint(199, segment.height() / 2));
+    QCOMPARE(spy.count(), 0);
+    QTest::keyClick(&segment, Qt::Key_Left);
     QCOMPARE(spy.last().first(), QVariant(3));
 
     // Every segment whose value equals the selection is selected.
@@ -322,8 +285,7 @@ void TestOVControls::segmentClicks()
     segment.setSelection(1);
     QVERIFY(segment.isSelected(0) && !segment.isSelected(1) && segment.isSelected(2));
     segment.setSelection(9);
-    QVERIFY(!segment.isSelected(0) && !segment.isSelected(1) && !segment.isSelected(2));
-    QVERIFY(!segment.isSelected(7));
+    QVERIFY(!segment.isSelected(0) && !segment.isSelected(2) && !segment.isSelected(7));
 }
 
 void TestOVControls::creditOpensTheWebsite()
@@ -340,8 +302,6 @@ void TestOVControls::creditOpensTheWebsite()
 void TestOVControls::piecesFollowZoom()
 {
     OVOrbButton orb(u"play.fill"_s, 44);
-    OVKnob knob;
-    knob.setSize(64);
     OVLCD lcd(u"0:00"_s, 13);
     const QSize lcdAtOne = lcd.sizeHint();
     auto *content = new QWidget;
@@ -350,15 +310,9 @@ void TestOVControls::piecesFollowZoom()
     panel->show();
     QTRY_COMPARE(content->pos(), QPoint(12, 12));
 
-    OVUI::shared()->setZoom(1.25);
-    QCOMPARE(orb.sizeHint(), QSize(55, 55));
-    knob.resize(knob.sizeHint());
-    QCOMPARE(knob.width(), 80);
-    QCOMPARE(knob.dial().size(), QSizeF(80, 80));
-
     OVUI::shared()->setZoom(1.5);
+    QCOMPARE(orb.sizeHint(), QSize(66, 66));
     QTRY_COMPARE(content->pos(), QPoint(18, 18));
-    QCOMPARE(panel->sizeHint(), QSize(40 + 36, 20 + 36));
     QVERIFY(lcd.sizeHint().width() > lcdAtOne.width() * 1.3);
 }
 
@@ -379,17 +333,33 @@ void TestOVControls::wellCutsItsContent()
     QTRY_COMPARE(inside->geometry(), well.rect().adjusted(8, 8, -8, -8));
 }
 
-void TestOVControls::panelShadowFallsOutsideIt()
+// The themed background and the badge in every theme, and a panel's shadow.
+void TestOVControls::surfacesFollowTheTheme()
 {
     QWidget window;
     ovsRoot(&window);
     auto *panel = new OVPanel(10, 12, &window);
+    auto *badge = new OVSBadge(&window);
     window.resize(300, 200);
     panel->setGeometry(50, 50, 100, 60);
+    badge->move(200, 10);
     window.show();
-    const QImage image = window.grab().toImage();
     // Just below the panel the shadow darkens the background; far to its side it does not.
-    QVERIFY(image.pixelColor(100, 113).lightness() < image.pixelColor(260, 113).lightness() - 3);
+    const QImage shadowed = window.grab().toImage();
+    QVERIFY(shadowed.pixelColor(100, 113).lightness() < shadowed.pixelColor(260, 113).lightness() - 3);
+    for (const OVTheme &theme : OVTheme::all()) {
+        OVUI::shared()->setTheme(theme);
+        QCOMPARE(window.palette().color(QPalette::Highlight), theme.accent);
+        QCOMPARE(window.palette().color(QPalette::WindowText), theme.text);
+        const QImage image = window.grab().toImage();
+        const QByteArray failed = theme.id.toUtf8();
+        // The background runs from base at the top to deep at the bottom.
+        QVERIFY2(near(image.pixelColor(20, 0), theme.base, 2), failed.constData());
+        QVERIFY2(near(image.pixelColor(20, 199), theme.deep, 2), failed.constData());
+        // The lower half of the badge runs through the accent.
+        const QPoint at(badge->geometry().left() + 4, badge->geometry().center().y() + 2);
+        QVERIFY2(near(image.pixelColor(at), theme.accent, 40), failed.constData());
+    }
 }
 
 void TestOVControls::haloOfAPieceBuiltApart()
@@ -409,24 +379,6 @@ void TestOVControls::haloOfAPieceBuiltApart()
     const QPoint top = knob->mapTo(&window, dialTop.toPoint());
     QVERIFY(top.y() < container->mapTo(&window, QPoint()).y());
     QVERIFY(near(image.pixelColor(top), OVUI::shared()->theme().well, 12));
-}
-
-void TestOVControls::themeChangeRecolours()
-{
-    QWidget window;
-    ovsRoot(&window);
-    auto *badge = new OVSBadge(&window);
-    window.resize(100, 60);
-    badge->move(10, 10);
-    window.show();
-    OVUI *ui = OVUI::shared();
-    for (const QString &id : {u"gunmetal-blue"_s, u"anodized-red"_s, u"graphite-gray"_s}) {
-        ui->setThemeId(id);
-        const QImage image = window.grab().toImage();
-        // The lower half of the badge runs through the accent.
-        const QPoint at(badge->geometry().left() + 4, badge->geometry().center().y() + 2);
-        QVERIFY2(near(image.pixelColor(at), ui->theme().accent, 40), qPrintable(id));
-    }
 }
 
 void TestOVControls::piecesDieBeforeAndWithTheirHost()
