@@ -87,7 +87,7 @@ private Q_SLOTS:
     void knobDrags();
     void knobDragsInTurn();
     void knobKeys();
-    void draggingNeverBlursAgain();
+    void haloesBlurOnceAndDieWithTheirPiece();
     void orbClicksOnlyOnItsCircle();
     void chromeButtonPress();
     void switchFlipsAndSlides();
@@ -97,7 +97,6 @@ private Q_SLOTS:
     void wellCutsItsContent();
     void surfacesFollowTheTheme();
     void haloOfAPieceBuiltApart();
-    void piecesDieBeforeAndWithTheirHost();
 };
 
 void TestOVControls::init()
@@ -185,7 +184,9 @@ void TestOVControls::knobKeys()
     QCOMPARE(knob.focusPolicy(), Qt::TabFocus);
 }
 
-void TestOVControls::draggingNeverBlursAgain()
+// Dragging a knob repaints without blurring anything again. A piece deleted before its host,
+// then the host itself, leaves nothing dangling.
+void TestOVControls::haloesBlurOnceAndDieWithTheirPiece()
 {
     auto *knob = new OVKnob;
     knob->setRange(0, 10);
@@ -193,8 +194,9 @@ void TestOVControls::draggingNeverBlursAgain()
     knob->setLabel(u"Speed"_s);
     auto *orb = new OVOrbButton(u"play.fill"_s, 54);
     orb->setLit(true);
+    OVPanel *panel = panelOf({knob, orb});
     QWidget window;
-    host(window, panelOf({knob, orb}));
+    host(window, panel);
     (void)window.grab();
 
     const quint64 before = OVBlur::count();
@@ -208,6 +210,14 @@ void TestOVControls::draggingNeverBlursAgain()
     mouse(knob, QEvent::MouseButtonRelease, at);
     QVERIFY(knob->value() > 6);
     QCOMPARE(OVBlur::count(), before);
+
+    const QPoint glow = orb->mapTo(&window, QPoint(orb->width() / 2, -3));
+    const QColor lit = window.grab().toImage().pixelColor(glow);
+    delete orb;
+    QTRY_VERIFY(window.grab().toImage().pixelColor(glow) != lit);
+    delete panel;
+    QCoreApplication::processEvents();
+    QVERIFY(!window.grab().isNull());
 }
 
 void TestOVControls::orbClicksOnlyOnItsCircle()
@@ -293,7 +303,6 @@ void TestOVControls::creditOpensTheWebsite()
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(u"https"_s, &catcher, "open");
     OVSCredit credit;
-    QCOMPARE(credit.link()->text(), u"Orvelle Software"_s);
     QTest::mouseClick(credit.link(), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(u"https"_s);
     QCOMPARE(catcher.opened, QList<QUrl>{OVSMaker::website()});
@@ -345,8 +354,8 @@ void TestOVControls::surfacesFollowTheTheme()
     badge->move(200, 10);
     window.show();
     // Just below the panel the shadow darkens the background; far to its side it does not.
-    const QImage shadowed = window.grab().toImage();
-    QVERIFY(shadowed.pixelColor(100, 113).lightness() < shadowed.pixelColor(260, 113).lightness() - 3);
+    const QImage shadow = window.grab().toImage();
+    QVERIFY(shadow.pixelColor(100, 113).lightness() < shadow.pixelColor(260, 113).lightness() - 3);
     for (const OVTheme &theme : OVTheme::all()) {
         OVUI::shared()->setTheme(theme);
         QCOMPARE(window.palette().color(QPalette::Highlight), theme.accent);
@@ -379,24 +388,6 @@ void TestOVControls::haloOfAPieceBuiltApart()
     const QPoint top = knob->mapTo(&window, dialTop.toPoint());
     QVERIFY(top.y() < container->mapTo(&window, QPoint()).y());
     QVERIFY(near(image.pixelColor(top), OVUI::shared()->theme().well, 12));
-}
-
-void TestOVControls::piecesDieBeforeAndWithTheirHost()
-{
-    auto *orb = new OVOrbButton(u"play.fill"_s, 54);
-    orb->setLit(true);
-    OVPanel *panel = panelOf({orb, new OVKnob});
-    QWidget window;
-    host(window, panel);
-    (void)window.grab();
-    // A piece deleted before its host, then the host itself: nothing is left dangling.
-    const QPoint glow = orb->mapTo(&window, QPoint(orb->width() / 2, -3));
-    const QColor lit = window.grab().toImage().pixelColor(glow);
-    delete orb;
-    QTRY_VERIFY(window.grab().toImage().pixelColor(glow) != lit);
-    delete panel;
-    QCoreApplication::processEvents();
-    QVERIFY(!window.grab().isNull());
 }
 
 QTEST_MAIN(TestOVControls)
