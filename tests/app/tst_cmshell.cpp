@@ -126,9 +126,9 @@ void TestCMShell::viewMenuFollowsTheInterfaceState()
     CMMenus::build(*window.menuBar(), engine, window, {[](const QString &) {}, [] {}});
     OVUI *ui = OVUI::shared();
     ui->actualSize();
-    for (const auto &[item, zoom] :
-         {std::pair(u"Zoom In"_s, 1.1), std::pair(u"Zoom Out"_s, 1.0),
-          std::pair(u"Zoom Out"_s, 0.9), std::pair(u"Actual Size (100%)"_s, 1.0)}) {
+    for (const auto &[item, zoom] : {std::pair(u"Zoom In"_s, 1.1),
+                                     std::pair(u"Actual Size (100%)"_s, 1.0),
+                                     std::pair(u"Zoom Out"_s, 0.9)}) {
         findAction(*window.menuBar(), item)->trigger();
         QCOMPARE(ui->zoom(), zoom);
         // The menu names the zoom it is at, as a line that cannot be chosen.
