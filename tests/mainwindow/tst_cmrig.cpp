@@ -77,7 +77,6 @@ void TestCMRig::screenSize_data()
     QTest::addColumn<QSizeF>("stage");
     QTest::addColumn<double>("zoom");
     QTest::addColumn<QSizeF>("screen");
-    QTest::newRow("width limits") << QSizeF(800, 500) << 1.0 << QSizeF(800, 450);
     QTest::newRow("height limits") << QSizeF(1200, 500) << 1.0 << QSizeF(464.0 * 16 / 9, 464);
     QTest::newRow("zoom keeps more room") << QSizeF(1200, 500) << 2.0
                                           << QSizeF(428.0 * 16 / 9, 428);
@@ -102,7 +101,6 @@ void TestCMRig::stagePlacesThePicture()
     QCOMPARE(g.hood.bottom(), g.screen.top());
     QCOMPARE(g.bar.top(), g.screen.bottom());
     QCOMPARE(g.hood.top(), 500 - g.bar.bottom());
-    QCOMPARE(g.hood.center().x(), g.screen.center().x());
     QVERIFY(g.hood.width() > g.screen.width() && g.hood.width() <= 812);
     QCOMPARE(stage.picture()->geometry(), g.screen.adjusted(9, 9, -9, -9).toAlignedRect());
     QCOMPARE(stage.progressBar()->geometry(), g.bar.toAlignedRect());
@@ -116,9 +114,8 @@ void TestCMRig::progressDrags_data()
     QTest::addColumn<double>("offset");
 
     // The bar is 400 wide.
-    QTest::newRow("far left to far right") << 5000.0 << false << Xs{0, 100, 200, 400} << 5000.0;
+    QTest::newRow("left end to past the right end") << 5000.0 << false << Xs{0, 100, 900} << 5000.0;
     QTest::newRow("past the left end") << 5000.0 << false << Xs{200, -30} << 0.0;
-    QTest::newRow("past the right end") << 5000.0 << false << Xs{200, 900} << 5000.0;
     QTest::newRow("a click") << 5000.0 << false << Xs{100} << 1250.0;
     QTest::newRow("while running") << 5000.0 << true << Xs{300} << 3750.0;
     QTest::newRow("empty script") << 0.0 << false << Xs{0, 250, 400} << 0.0;
