@@ -1,20 +1,15 @@
-#include <engine/cmengine.h>
-#include <engine/cmfocus.h>
+#include "deskfixture.h"
+
 #include <engine/cmmath.h>
 #include <kit/ovbuttons.h>
 #include <kit/ovknob.h>
 #include <kit/ovsegment.h>
 #include <kit/ovswitch.h>
-#include <kit/ovui.h>
 #include <mainwindow/cmdeck.h>
 #include <prompter/cmprompterwindow.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSettings>
-#include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -63,26 +58,12 @@ private Q_SLOTS:
 
 void TestCMDeck::init()
 {
-    QSettings().clear();
-    OVUI::shared()->restore();
-    engine = std::make_unique<CMEngine>();
-    clock = CMClock::now();
-    engine->setTimeSource([this] { return clock; });
-    engine->setContentHeight(5000);
-    CMFocus::follow(*engine);
+    engine = handClockEngine(clock);
     live = std::make_unique<CMPrompterWindow>(*engine);
-
     window = std::make_unique<QWidget>();
-    auto *layout = new QVBoxLayout(window.get());
     field = new QLineEdit;
     deck = new CMDeck(*engine, *live);
-    layout->addWidget(field);
-    layout->addWidget(deck);
-    layout->addStretch();
-    window->resize(1400, 400);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(showStacked(*window, QSize(1400, 400), {field, deck, nullptr}));
 }
 
 void TestCMDeck::cleanup()
@@ -255,7 +236,7 @@ void TestCMDeck::arrangementFollowsTheWidth()
                  {wide, CMDeckArrangement::Wide}};
     int previousHeight = 0;
     for (const auto &step : steps) {
-        window->resize(step.width + 2 * window->layout()->contentsMargins().left(), 900);
+        window->resize(step.width, 900);
         QApplication::processEvents();
         QCOMPARE(deck->width(), step.width);
         QCOMPARE(deck->arrangement(), step.expected);

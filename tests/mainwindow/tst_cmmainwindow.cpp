@@ -1,10 +1,9 @@
-#include <engine/cmengine.h>
-#include <engine/cmfocus.h>
+#include "deskfixture.h"
+
 #include <engine/ovkeys.h>
 #include <kit/ovbuttons.h>
 #include <kit/ovlettering.h>
 #include <kit/ovroot.h>
-#include <kit/ovui.h>
 #include <mainwindow/cmdeck.h>
 #include <mainwindow/cmheader.h>
 #include <mainwindow/cmmain.h>
@@ -15,9 +14,6 @@
 
 #include <QApplication>
 #include <QScrollBar>
-#include <QSettings>
-#include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -33,13 +29,9 @@ private:
     std::unique_ptr<QWidget> window;
     CMRoot *root = nullptr;
 
-    CMMain *main() const { return root->main(); }
+    CMInstant clock;
 
-    void resizeWindow(int width, int height)
-    {
-        window->resize(width, height);
-        QApplication::processEvents();
-    }
+    CMMain *main() const { return root->main(); }
 
 private Q_SLOTS:
     void init();
@@ -53,23 +45,14 @@ private Q_SLOTS:
 
 void TestCMMainWindow::init()
 {
-    QSettings().clear();
-    OVUI::shared()->restore();
     OVKeys::remove();
-    engine = std::make_unique<CMEngine>();
-    CMFocus::follow(*engine);
+    engine = handClockEngine(clock);
     live = std::make_unique<CMPrompterWindow>(*engine);
     window = std::make_unique<QWidget>();
-    auto *layout = new QVBoxLayout(window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
     root = new CMRoot(*engine, *live);
-    layout->addWidget(root);
     ovsRoot(window.get());
     QVERIFY(!OVKeys::installed());
-    window->resize(1400, 900);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(showStacked(*window, QSize(1400, 900), {root}));
 }
 
 void TestCMMainWindow::cleanup()
@@ -120,7 +103,8 @@ void TestCMMainWindow::minimumSizeAndScrolling()
     QFETCH(double, zoom);
     QFETCH(QSize, size);
     OVUI::shared()->setZoom(zoom);
-    resizeWindow(size.width(), size.height());
+    window->resize(size);
+    QApplication::processEvents();
     QCOMPARE(window->size(), size);
     QFETCH(bool, scrollsAcross);
     QCOMPARE(main()->horizontalScrollBar()->maximum() > 0, scrollsAcross);

@@ -1,8 +1,7 @@
-#include <engine/cmengine.h>
-#include <engine/cmfocus.h>
+#include "deskfixture.h"
+
 #include <kit/ovlettering.h>
 #include <kit/ovtheme.h>
-#include <kit/ovui.h>
 #include <mainwindow/cmlayout.h>
 #include <mainwindow/cmprogressbar.h>
 #include <mainwindow/cmrig.h>
@@ -14,9 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QSettings>
-#include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -60,15 +56,8 @@ private Q_SLOTS:
 
 void TestCMRig::init()
 {
-    QSettings().clear();
-    OVUI::shared()->restore();
-    engine = std::make_unique<CMEngine>();
-    clock = CMClock::now();
-    engine->setTimeSource([this] { return clock; });
-    engine->setContentHeight(5000);
-    CMSettings s = engine->settings();
-    s.countdown = 0;
-    engine->setSettings(s);
+    engine = handClockEngine(clock);
+    engine->setSettings({.countdown = 0});
 }
 
 void TestCMRig::stagePlacesThePicture_data()
@@ -187,15 +176,9 @@ void TestCMRig::titleRowFollowsTheEngine()
 void TestCMRig::clickOnTheStageGivesThePrompterTheKeys()
 {
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
     auto *field = new QLineEdit;
     auto *rig = new CMRig(*engine);
-    layout->addWidget(field);
-    layout->addWidget(rig, 1);
-    window.resize(900, 700);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(showStacked(window, QSize(900, 700), {field, rig}));
 
     CMRigStage *stage = rig->stage();
     for (QWidget *target : {static_cast<QWidget *>(stage->picture()), static_cast<QWidget *>(stage)}) {

@@ -1,5 +1,5 @@
-#include <engine/cmengine.h>
-#include <engine/cmfocus.h>
+#include "deskfixture.h"
+
 #include <engine/cmmath.h>
 #include <engine/ovkeys.h>
 #include <files/ovalert.h>
@@ -18,9 +18,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
-#include <QSettings>
-#include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -36,7 +33,7 @@ private:
     CMHeader *header = nullptr;
     CMKeysBadge *badge = nullptr;
     QStringList alerts;
-    CMInstant clock = CMClock::now();
+    CMInstant clock;
 
     void trigger(const QString &entry)
     {
@@ -63,29 +60,17 @@ private Q_SLOTS:
 
 void TestCMScriptDesk::init()
 {
-    QSettings().clear();
     QFile::remove(CMEngine::scriptPath());
     alerts.clear();
     OVAlert::setPresenter(
         [this](const QString &title, const QString &) { alerts.append(title); });
-    engine = std::make_unique<CMEngine>();
-    engine->setTimeSource([this] { return clock; });
+    engine = handClockEngine(clock);
     engine->setScript(u"First line\nSecond line"_s);
-    engine->setContentHeight(5000);
-    CMFocus::follow(*engine);
-
     window = std::make_unique<QWidget>();
-    auto *layout = new QVBoxLayout(window.get());
     header = new CMHeader(*engine);
     desk = new CMScriptDesk(*engine);
     badge = new CMKeysBadge;
-    layout->addWidget(header);
-    layout->addWidget(desk);
-    layout->addWidget(badge);
-    window->resize(420, 600);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(showStacked(*window, QSize(420, 600), {header, desk, badge}));
 }
 
 void TestCMScriptDesk::cleanup()
