@@ -14,6 +14,7 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(CMDeckArrangement)
+Q_DECLARE_METATYPE(CMSettings)
 
 // The control deck's bindings and actions, on an engine and live-window controller of its own.
 class TestCMDeck : public QObject
@@ -35,12 +36,6 @@ private:
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     }
 
-    void setSettings(const std::function<void(CMSettings &)> &change)
-    {
-        CMSettings s = engine->settings();
-        change(s);
-        engine->setSettings(s);
-    }
 
 private Q_SLOTS:
     void init();
@@ -77,27 +72,23 @@ void TestCMDeck::cleanup()
 void TestCMDeck::knobFormats_data()
 {
     QTest::addColumn<QString>("knob");
-    QTest::addColumn<double>("value");
+    QTest::addColumn<CMSettings>("settings");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("speed rounds") << u"Speed"_s << 2.96 << u"3.0"_s;
-    QTest::newRow("size truncates") << u"Size"_s << 99.9 << u"99 pt"_s;
-    QTest::newRow("margins") << u"Margins"_s << 12.7 << u"12%"_s;
-    QTest::newRow("spacing") << u"Spacing"_s << 1.25 << u"1.25"_s;
-    QTest::newRow("cue line high") << u"Cue line"_s << 0.7 << u"70%"_s;
+    QTest::newRow("speed rounds") << u"Speed"_s << CMSettings{.speed = 2.96} << u"3.0"_s;
+    QTest::newRow("size truncates") << u"Size"_s << CMSettings{.fontSize = 99.9} << u"99 pt"_s;
+    QTest::newRow("margins") << u"Margins"_s << CMSettings{.margin = 12.7} << u"12%"_s;
+    QTest::newRow("spacing") << u"Spacing"_s << CMSettings{.lineSpacing = 1.5} << u"1.50"_s;
+    QTest::newRow("cue line") << u"Cue line"_s << CMSettings{.cuePosition = 0.7} << u"70%"_s;
     // 0.29 × 100 is 28.999… in binary arithmetic.
-    QTest::newRow("cue line binary") << u"Cue line"_s << 0.29 << u"29%"_s;
+    QTest::newRow("cue line binary") << u"Cue line"_s << CMSettings{.cuePosition = 0.29}
+                                     << u"29%"_s;
 }
 
 void TestCMDeck::knobFormats()
 {
     QFETCH(QString, knob);
-    QFETCH(double, value);
-    const auto fields = std::map<QString, double CMSettings::*>{
-        {u"Speed"_s, &CMSettings::speed},          {u"Size"_s, &CMSettings::fontSize},
-        {u"Margins"_s, &CMSettings::margin},       {u"Spacing"_s, &CMSettings::lineSpacing},
-        {u"Cue line"_s, &CMSettings::cuePosition}};
-    setSettings([&](CMSettings &s) { s.*(fields.at(knob)) = value; });
-    QCOMPARE(deck->knob(knob)->value(), value);
+    QFETCH(CMSettings, settings);
+    engine->setSettings(settings);
     QTEST(deck->knob(knob)->readout(), "shown");
 }
 
@@ -118,12 +109,12 @@ void TestCMDeck::knobDragWritesOnlyItsField()
 
 void TestCMDeck::switchesAndCountdown()
 {
+    engine->setSettings({.cueLine = false});
+    QVERIFY(!deck->toggle(u"Cue marker"_s)->isOn());
     QTest::mouseClick(deck->toggle(u"Mirror"_s), Qt::LeftButton);
     QVERIFY(engine->settings().mirror);
     QTest::mouseClick(deck->toggle(u"CAPS"_s), Qt::LeftButton);
     QVERIFY(engine->settings().uppercase);
-    setSettings([](CMSettings &s) { s.cueLine = false; });
-    QVERIFY(!deck->toggle(u"Cue marker"_s)->isOn());
 
     OVSegment *countdown = deck->countdown();
     QCOMPARE(countdown->selection().toLongLong(), 3);
@@ -153,10 +144,7 @@ void TestCMDeck::pickers()
 {
     QFETCH(QString, fontName);
     QFETCH(qint64, colors);
-    setSettings([&](CMSettings &s) {
-        s.fontName = fontName;
-        s.colors = colors;
-    });
+    engine->setSettings({.fontName = fontName, .colors = colors});
     QTEST(deck->fontPicker()->currentIndex(), "fontIndex");
     QTEST(deck->colorsPicker()->currentIndex(), "colorsIndex");
 

@@ -145,9 +145,7 @@ void TestCMScriptDesk::menuChangesWhileRunning()
     editor->document()->clearUndoRedoStacks();
     editor->setFocus();
     editor->moveCursor(QTextCursor::Start);
-    CMSettings s = engine->settings();
-    s.countdown = 0;
-    engine->setSettings(s);
+    engine->setSettings({.countdown = 0});
     engine->play();
     engine->jump(800);
     const double at = engine->offset(engine->now());
