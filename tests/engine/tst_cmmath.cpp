@@ -39,8 +39,6 @@ void TestCMMath::segments_data()
     QTest::newRow("empty cue") << u"[]"_s << QList{cue(u"[]"_s)} << qint64(0);
     QTest::newRow("consecutive cues")
         << u"[a][b]x"_s << QList{cue(u"[a]"_s), cue(u"[b]"_s), spoken(u"x"_s)} << qint64(1);
-    QTest::newRow("spaces stay with text")
-        << u"a [b] c"_s << QList{spoken(u"a "_s), cue(u"[b]"_s), spoken(u" c"_s)} << qint64(2);
     QTest::newRow("cue separates words")
         << u"Hello[cue]world"_s << QList{spoken(u"Hello"_s), cue(u"[cue]"_s), spoken(u"world"_s)}
         << qint64(2);
