@@ -312,7 +312,7 @@ std::vector<Stream> wordStreams(const Document &doc)
 
     put16(wd, 0, 0xA5EC);
     put16(wd, 2, 193);
-    put16(wd, 0x0A, doc.flags | (doc.table1 ? 0x0200 : 0));
+    put16(wd, 0x0A, doc.flags | 0x0200); // the tables are in "1Table"
     put16(wd, 32, 14);
     put16(wd, 62, 22);
     put32(wd, 64 + 12, doc.ccpText.value_or(cp));
@@ -324,7 +324,7 @@ std::vector<Stream> wordStreams(const Document &doc)
 
     std::vector<Stream> streams{{u"WordDocument"_s, wd}};
     if (doc.tableStream)
-        streams.push_back({doc.table1 ? u"1Table"_s : u"0Table"_s, table});
+        streams.push_back({u"1Table"_s, table});
     return streams;
 }
 

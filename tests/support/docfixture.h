@@ -51,7 +51,6 @@ struct Document
     std::vector<std::pair<quint32, quint32>> hidden;  // character ranges [from, to) of hidden text
     std::vector<quint32> symbols;                     // characters drawn from a symbol font
     bool storeBackwards = false; // lay out the pieces' text in reverse order
-    bool table1 = true;
     bool tableStream = true; // write the table stream at all
     bool writeClx = true;
     quint16 flags = 0; // more FIB flags (encrypted, obfuscated)
