@@ -1,24 +1,20 @@
-#include <engine/cmengine.h>
-#include <engine/cmfocus.h>
+#include "deskfixture.h"
+
 #include <engine/cmmath.h>
 #include <kit/ovbuttons.h>
 #include <kit/ovknob.h>
 #include <kit/ovsegment.h>
 #include <kit/ovswitch.h>
-#include <kit/ovui.h>
 #include <mainwindow/cmdeck.h>
 #include <prompter/cmprompterwindow.h>
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSettings>
-#include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(CMDeckArrangement)
+Q_DECLARE_METATYPE(CMSettings)
 
 // The control deck's bindings and actions, on an engine and live-window controller of its own.
 class TestCMDeck : public QObject
@@ -40,12 +36,6 @@ private:
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     }
 
-    void setSettings(const std::function<void(CMSettings &)> &change)
-    {
-        CMSettings s = engine->settings();
-        change(s);
-        engine->setSettings(s);
-    }
 
 private Q_SLOTS:
     void init();
@@ -63,26 +53,12 @@ private Q_SLOTS:
 
 void TestCMDeck::init()
 {
-    QSettings().clear();
-    OVUI::shared()->restore();
-    engine = std::make_unique<CMEngine>();
-    clock = CMClock::now();
-    engine->setTimeSource([this] { return clock; });
-    engine->setContentHeight(5000);
-    CMFocus::follow(*engine);
+    engine = handClockEngine(clock);
     live = std::make_unique<CMPrompterWindow>(*engine);
-
     window = std::make_unique<QWidget>();
-    auto *layout = new QVBoxLayout(window.get());
     field = new QLineEdit;
     deck = new CMDeck(*engine, *live);
-    layout->addWidget(field);
-    layout->addWidget(deck);
-    layout->addStretch();
-    window->resize(1400, 400);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(showStacked(*window, QSize(1400, 400), {field, deck, nullptr}));
 }
 
 void TestCMDeck::cleanup()
@@ -96,29 +72,23 @@ void TestCMDeck::cleanup()
 void TestCMDeck::knobFormats_data()
 {
     QTest::addColumn<QString>("knob");
-    QTest::addColumn<double>("value");
+    QTest::addColumn<CMSettings>("settings");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("speed") << u"Speed"_s << 3.0 << u"3.0"_s;
-    QTest::newRow("speed rounds") << u"Speed"_s << 2.96 << u"3.0"_s;
-    QTest::newRow("size truncates") << u"Size"_s << 99.9 << u"99 pt"_s;
-    QTest::newRow("margins") << u"Margins"_s << 12.7 << u"12%"_s;
-    QTest::newRow("spacing") << u"Spacing"_s << 1.25 << u"1.25"_s;
-    QTest::newRow("cue line low") << u"Cue line"_s << 0.1 << u"10%"_s;
-    QTest::newRow("cue line high") << u"Cue line"_s << 0.7 << u"70%"_s;
+    QTest::newRow("speed rounds") << u"Speed"_s << CMSettings{.speed = 2.96} << u"3.0"_s;
+    QTest::newRow("size truncates") << u"Size"_s << CMSettings{.fontSize = 99.9} << u"99 pt"_s;
+    QTest::newRow("margins") << u"Margins"_s << CMSettings{.margin = 12.7} << u"12%"_s;
+    QTest::newRow("spacing") << u"Spacing"_s << CMSettings{.lineSpacing = 1.5} << u"1.50"_s;
+    QTest::newRow("cue line") << u"Cue line"_s << CMSettings{.cuePosition = 0.7} << u"70%"_s;
     // 0.29 × 100 is 28.999… in binary arithmetic.
-    QTest::newRow("cue line binary") << u"Cue line"_s << 0.29 << u"29%"_s;
+    QTest::newRow("cue line binary") << u"Cue line"_s << CMSettings{.cuePosition = 0.29}
+                                     << u"29%"_s;
 }
 
 void TestCMDeck::knobFormats()
 {
     QFETCH(QString, knob);
-    QFETCH(double, value);
-    const auto fields = std::map<QString, double CMSettings::*>{
-        {u"Speed"_s, &CMSettings::speed},          {u"Size"_s, &CMSettings::fontSize},
-        {u"Margins"_s, &CMSettings::margin},       {u"Spacing"_s, &CMSettings::lineSpacing},
-        {u"Cue line"_s, &CMSettings::cuePosition}};
-    setSettings([&](CMSettings &s) { s.*(fields.at(knob)) = value; });
-    QCOMPARE(deck->knob(knob)->value(), value);
+    QFETCH(CMSettings, settings);
+    engine->setSettings(settings);
     QTEST(deck->knob(knob)->readout(), "shown");
 }
 
@@ -139,12 +109,12 @@ void TestCMDeck::knobDragWritesOnlyItsField()
 
 void TestCMDeck::switchesAndCountdown()
 {
+    engine->setSettings({.cueLine = false});
+    QVERIFY(!deck->toggle(u"Cue marker"_s)->isOn());
     QTest::mouseClick(deck->toggle(u"Mirror"_s), Qt::LeftButton);
     QVERIFY(engine->settings().mirror);
     QTest::mouseClick(deck->toggle(u"CAPS"_s), Qt::LeftButton);
     QVERIFY(engine->settings().uppercase);
-    setSettings([](CMSettings &s) { s.cueLine = false; });
-    QVERIFY(!deck->toggle(u"Cue marker"_s)->isOn());
 
     OVSegment *countdown = deck->countdown();
     QCOMPARE(countdown->selection().toLongLong(), 3);
@@ -174,10 +144,7 @@ void TestCMDeck::pickers()
 {
     QFETCH(QString, fontName);
     QFETCH(qint64, colors);
-    setSettings([&](CMSettings &s) {
-        s.fontName = fontName;
-        s.colors = colors;
-    });
+    engine->setSettings({.fontName = fontName, .colors = colors});
     QTEST(deck->fontPicker()->currentIndex(), "fontIndex");
     QTEST(deck->colorsPicker()->currentIndex(), "colorsIndex");
 
@@ -250,15 +217,14 @@ void TestCMDeck::arrangementFollowsTheWidth()
     {
         int width;
         CMDeckArrangement expected;
-    } steps[] = {{wide + 50, CMDeckArrangement::Wide},
-                 {wide, CMDeckArrangement::Wide},
+    } steps[] = {{wide, CMDeckArrangement::Wide},
                  {wide - 1, CMDeckArrangement::Medium},
                  {medium, CMDeckArrangement::Medium},
                  {medium - 1, CMDeckArrangement::Narrow},
                  {wide, CMDeckArrangement::Wide}};
     int previousHeight = 0;
     for (const auto &step : steps) {
-        window->resize(step.width + 2 * window->layout()->contentsMargins().left(), 900);
+        window->resize(step.width, 900);
         QApplication::processEvents();
         QCOMPARE(deck->width(), step.width);
         QCOMPARE(deck->arrangement(), step.expected);

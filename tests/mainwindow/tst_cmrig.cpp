@@ -1,8 +1,7 @@
-#include <engine/cmengine.h>
-#include <engine/cmfocus.h>
+#include "deskfixture.h"
+
 #include <kit/ovlettering.h>
 #include <kit/ovtheme.h>
-#include <kit/ovui.h>
 #include <mainwindow/cmlayout.h>
 #include <mainwindow/cmprogressbar.h>
 #include <mainwindow/cmrig.h>
@@ -14,9 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QSettings>
-#include <QTest>
-#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -49,8 +45,7 @@ private:
 
 private Q_SLOTS:
     void init();
-    void screenSize_data();
-    void screenSize();
+    void stagePlacesThePicture_data();
     void stagePlacesThePicture();
     void progressDrags_data();
     void progressDrags();
@@ -61,50 +56,33 @@ private Q_SLOTS:
 
 void TestCMRig::init()
 {
-    QSettings().clear();
-    OVUI::shared()->restore();
-    engine = std::make_unique<CMEngine>();
-    clock = CMClock::now();
-    engine->setTimeSource([this] { return clock; });
-    engine->setContentHeight(5000);
-    CMSettings s = engine->settings();
-    s.countdown = 0;
-    engine->setSettings(s);
+    engine = handClockEngine(clock);
+    engine->setSettings({.countdown = 0});
 }
 
-void TestCMRig::screenSize_data()
+void TestCMRig::stagePlacesThePicture_data()
 {
-    QTest::addColumn<QSizeF>("stage");
-    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("height");
     QTest::addColumn<QSizeF>("screen");
-    QTest::newRow("width limits") << QSizeF(800, 500) << 1.0 << QSizeF(800, 450);
-    QTest::newRow("height limits") << QSizeF(1200, 500) << 1.0 << QSizeF(464.0 * 16 / 9, 464);
-    QTest::newRow("zoom keeps more room") << QSizeF(1200, 500) << 2.0
-                                          << QSizeF(428.0 * 16 / 9, 428);
-    QTest::newRow("no room") << QSizeF(800, 30) << 1.0 << QSizeF(0, 0);
-}
-
-void TestCMRig::screenSize()
-{
-    QFETCH(QSizeF, stage);
-    QFETCH(double, zoom);
-    QTEST(CMRigGeometry::screenSize(stage, zoom), "screen");
+    QTest::newRow("width limits") << 500 << QSizeF(800, 450);
+    QTest::newRow("height limits") << 400 << QSizeF(364.0 * 16 / 9, 364);
+    QTest::newRow("no room") << 30 << QSizeF(0, 0);
 }
 
 void TestCMRig::stagePlacesThePicture()
 {
+    QFETCH(int, height);
     CMRigStage stage(*engine, 12);
-    stage.resize(800 + 24, 500);
+    stage.resize(800 + 24, height);
     stage.show();
     const CMRigGeometry g = stage.rigGeometry();
-    QCOMPARE(g.screen.size(), QSizeF(800, 450));
+    QTEST(g.screen.size(), "screen");
     // Hood, screen and bar form one column, centred on the stage.
     QCOMPARE(g.hood.bottom(), g.screen.top());
     QCOMPARE(g.bar.top(), g.screen.bottom());
-    QCOMPARE(g.hood.top(), 500 - g.bar.bottom());
-    QCOMPARE(g.hood.center().x(), g.screen.center().x());
-    QVERIFY(g.hood.width() > g.screen.width() && g.hood.width() <= 812);
-    QCOMPARE(stage.picture()->geometry(), g.screen.adjusted(9, 9, -9, -9).toAlignedRect());
+    QCOMPARE(g.hood.top(), height - g.bar.bottom());
+    QVERIFY(g.hood.width() >= g.screen.width() && g.hood.width() <= 812);
+    QVERIFY(g.screen.isEmpty() || g.screen.contains(QRectF(stage.picture()->geometry())));
     QCOMPARE(stage.progressBar()->geometry(), g.bar.toAlignedRect());
 }
 
@@ -116,9 +94,8 @@ void TestCMRig::progressDrags_data()
     QTest::addColumn<double>("offset");
 
     // The bar is 400 wide.
-    QTest::newRow("far left to far right") << 5000.0 << false << Xs{0, 100, 200, 400} << 5000.0;
+    QTest::newRow("left end to past the right end") << 5000.0 << false << Xs{0, 100, 900} << 5000.0;
     QTest::newRow("past the left end") << 5000.0 << false << Xs{200, -30} << 0.0;
-    QTest::newRow("past the right end") << 5000.0 << false << Xs{200, 900} << 5000.0;
     QTest::newRow("a click") << 5000.0 << false << Xs{100} << 1250.0;
     QTest::newRow("while running") << 5000.0 << true << Xs{300} << 3750.0;
     QTest::newRow("empty script") << 0.0 << false << Xs{0, 250, 400} << 0.0;
@@ -199,15 +176,9 @@ void TestCMRig::titleRowFollowsTheEngine()
 void TestCMRig::clickOnTheStageGivesThePrompterTheKeys()
 {
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
     auto *field = new QLineEdit;
     auto *rig = new CMRig(*engine);
-    layout->addWidget(field);
-    layout->addWidget(rig, 1);
-    window.resize(900, 700);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(showStacked(window, QSize(900, 700), {field, rig}));
 
     CMRigStage *stage = rig->stage();
     for (QWidget *target : {static_cast<QWidget *>(stage->picture()), static_cast<QWidget *>(stage)}) {

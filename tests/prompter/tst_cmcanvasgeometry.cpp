@@ -10,7 +10,6 @@ class TestCMCanvasGeometry : public QObject
 private Q_SLOTS:
     void geometry_data();
     void geometry();
-    void markerAtTheExample();
 };
 
 void TestCMCanvasGeometry::geometry_data()
@@ -22,8 +21,6 @@ void TestCMCanvasGeometry::geometry_data()
 
     QTest::newRow("16:9") << QSizeF(1920, 1080) << 12.0 << 0.33
                           << QList<double>{1, 1080, 356.4, 230.4, 1459.2};
-    QTest::newRow("4K") << QSizeF(3840, 2160) << 12.0 << 0.33
-                        << QList<double>{2, 1080, 356.4, 230.4, 1459.2};
     QTest::newRow("5:4") << QSizeF(1280, 1024) << 12.0 << 0.33
                          << QList<double>{2.0 / 3, 1536, 506.88, 230.4, 1459.2};
     QTest::newRow("zero width") << QSizeF(0, 500) << 12.0 << 0.5
@@ -47,14 +44,6 @@ void TestCMCanvasGeometry::geometry()
     const QList<double> got{g.scale, g.height, g.cueY, g.columnX, g.columnWidth};
     for (int i = 0; i < got.size(); ++i)
         QCOMPARE(got[i], expected[i]);
-}
-
-void TestCMCanvasGeometry::markerAtTheExample()
-{
-    const CMCanvasGeometry g = CMCanvasGeometry::make(QSizeF(1920, 1080), CMSettings{});
-    QCOMPARE(g.band(), QRectF(0, 347.76, 1920, 97.2));
-    QCOMPARE(g.leftArrow(), QRectF(14, 368, 46, 56));
-    QCOMPARE(g.rightArrow(), QRectF(1860, 368, 46, 56));
 }
 
 QTEST_APPLESS_MAIN(TestCMCanvasGeometry)

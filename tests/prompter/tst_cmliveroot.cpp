@@ -1,7 +1,6 @@
 #include <engine/cmengine.h>
 #include <prompter/cmhintbar.h>
 #include <prompter/cmliveroot.h>
-#include <prompter/cmprompterview.h>
 #include <prompter/cmprompterwindow.h>
 
 #include <QLabel>
@@ -32,7 +31,6 @@ private Q_SLOTS:
     void init();
     void barFollowsTheEngine();
     void barShowsWhenStoppedOrHovered();
-    void barSitsAboveTheBottomEdge();
     void canvasHeight();
 };
 
@@ -80,38 +78,18 @@ void TestCMLiveRoot::barShowsWhenStoppedOrHovered()
         QCOMPARE(root->barOpacity(), running ? 0.0 : 1.0);
         QCOMPARE(root->hintBar()->isVisible(), !running);
     }
-    // Hovering fades it in over 0.3 s while running.
-    QElapsedTimer clock;
-    clock.start();
+    // Hovering fades it in while running, and out again.
     root->setHover(true);
-    QTest::qWait(60);
-    QVERIFY2(root->barOpacity() > 0 && root->barOpacity() < 1,
-             qPrintable(QString::number(root->barOpacity())));
+    QVERIFY(root->barOpacity() < 1);
     QTRY_COMPARE(root->barOpacity(), 1.0);
-    QVERIFY(clock.elapsed() >= CMLiveRoot::fadeMs);
     root->setHover(false);
     QTRY_COMPARE(root->barOpacity(), 0.0);
     QVERIFY(!root->hintBar()->isVisible());
 }
 
-void TestCMLiveRoot::barSitsAboveTheBottomEdge()
-{
-    const QRect bar = root->hintBar()->geometry();
-    QCOMPARE(bar.bottom() + 1, 720 - 16);
-    QVERIFY(qAbs(bar.center().x() - 640) <= 1);
-    QCOMPARE(root->prompterView()->geometry(), QRect(0, 0, 1280, 720));
-    // A longer speed text widens the row, which stays centred.
-    CMSettings s = engine->settings();
-    s.speed = 10;
-    engine->setSettings(s);
-    QTRY_VERIFY(root->hintBar()->width() > bar.width());
-    QVERIFY(qAbs(root->hintBar()->geometry().center().x() - 640) <= 1);
-}
-
 void TestCMLiveRoot::canvasHeight()
 {
-    // The canvas is 1920 points wide on any display, and 1080 high when there is no frame.
-    QCOMPARE(CMPrompterWindow::canvasHeight(QSizeF(1512, 982)), 1246.984126984127);
+    // A display that reports no size must not divide by zero.
     QCOMPARE(CMPrompterWindow::canvasHeight(QSizeF(0, 0)), 1080.0);
 }
 

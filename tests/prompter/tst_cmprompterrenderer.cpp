@@ -1,4 +1,5 @@
 #include "imagetools.h"
+#include "samplescript.h"
 
 #include <engine/cmsettings.h>
 #include <prompter/cmprompterpaint.h>
@@ -9,22 +10,9 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using samplescript::script;
 
 namespace {
-
-QString script(int lines)
-{
-    QStringList list;
-    for (int i = 0; i < lines; ++i) {
-        if (i % 9 == 4)
-            list << u"[Breathe %1]"_s.arg(i);
-        else if (i % 11 == 6)
-            list << QString();
-        else
-            list << u"Line %1 of the evening news, read slowly and with care"_s.arg(i);
-    }
-    return list.join(u'\n');
-}
 
 // A renderer with its own text, as a view has.
 struct Picture
@@ -108,10 +96,7 @@ void TestCMPrompterRenderer::tallParagraphTilesWithoutSeams()
 {
     CMSettings settings = quiet();
     settings.cuePosition = 0.25; // text top on a whole device row: 270 × 2
-    QStringList words;
-    for (int i = 0; i < 160; ++i)
-        words << u"word%1"_s.arg(i);
-    Picture picture(words.join(u' '), settings, QSize(3840, 2160));
+    Picture picture(samplescript::words(160), settings, QSize(3840, 2160));
     const QImage frame = picture.frame(0);
     const auto row = picture.text.layout(0);
     QVERIFY(row->height * 2 > 3 * CMRowTiles::tileHeight);
@@ -157,7 +142,7 @@ void TestCMPrompterRenderer::frameAfterChangeEqualsFreshFrame()
     if (change == u"jump") {
         offset = 150000;
     } else if (change == u"edit") {
-        text.insert(text.indexOf(u"Line 300 "_s), u"A new line\n"_s);
+        text.insert(text.indexOf(u"[Cue 9]"_s), u"A new line\n"_s);
         picture.text.setScript(text);
     } else if (change == u"size") {
         settings.fontSize = 100;

@@ -138,9 +138,7 @@ void TestCMPrompterView::readingLineMarker()
     // Band from 347.76 to 444.96; arrows from 368 to 424, their tips at 396.
     const std::tuple<double, double, QColor> points[] = {
         {1500, 349, band}, {1500, 443, band}, {1500, 346, Qt::black}, {1500, 447, Qt::black},
-        {16, 396, red},    {56, 396, red},    {16, 370, red},          {16, 420, red},
-        {56, 372, band},   {1904, 396, red},  {1864, 396, red},        {1904, 366, band},
-        {1904, 340, Qt::black}};
+        {16, 370, red},    {56, 396, red},    {56, 372, band},        {1864, 396, red}};
     for (const auto &[x, y, color] : points) {
         QVERIFY2(imagetools::near(image.pixel(int(x * s), int(y * s)), color, 6),
                  qPrintable(u"%1, %2"_s.arg(x).arg(y)));
@@ -151,7 +149,6 @@ void TestCMPrompterView::textTopOnTheReadingLine_data()
 {
     QTest::addColumn<double>("offset");
     QTest::newRow("at rest") << 0.0;
-    QTest::newRow("100 points on") << 100.0;
     QTest::newRow("333 points on") << 333.0;
 }
 

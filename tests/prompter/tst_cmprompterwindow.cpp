@@ -137,10 +137,7 @@ void TestCMPrompterWindow::showOn()
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QCOMPARE(window->geometry(), frame);
     QCOMPARE(window->windowHandle()->screen()->geometry(), frame);
-    QCOMPARE(live->screen()->geometry(), frame);
     QVERIFY(window->isFullScreen());
-    QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(window->root()->geometry(), QRect(QPoint(0, 0), frame.size()));
     QTRY_VERIFY(window->isActiveWindow());
     // Only on the operator's own display is the pointer in the way.

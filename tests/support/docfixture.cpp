@@ -47,27 +47,6 @@ qint64 units(qint64 bytes, qint64 unit)
     return (bytes + unit - 1) / unit;
 }
 
-QByteArray encode(QStringView text, quint16 codePage)
-{
-    const QByteArray name = "windows-" + QByteArray::number(codePage);
-    QStringEncoder encoder(name.constData());
-    return encoder(text);
-}
-
-quint16 codePageOf(quint8 charset)
-{
-    switch (charset) {
-    case 238:
-        return 1250;
-    case 204:
-        return 1251;
-    case 161:
-        return 1253;
-    default:
-        return 1252;
-    }
-}
-
 } // namespace
 
 CompoundFile compoundFile(const std::vector<Stream> &streams, int sectorShift)
@@ -79,7 +58,6 @@ CompoundFile compoundFile(const std::vector<Stream> &streams, int sectorShift)
 
     QByteArray mini;
     std::vector<quint32> miniFat;
-    std::vector<qint64> regularSectors;
     std::vector<int> regular;
     for (size_t i = 0; i < streams.size(); ++i) {
         const QByteArray &data = streams[i].data;
@@ -213,10 +191,7 @@ qint64 fatEntryOffset(const CompoundFile &file, quint32 sector)
 
 std::vector<Stream> wordStreams(const Document &doc)
 {
-    const bool word97 = doc.format == Format::Word97;
-    // Word 97 pieces and Far East Word 6 ones carry the 8-bit flag in the offset.
-    const bool flaggedOffsets = word97 || doc.wideWord6;
-    QByteArray wd(word97 ? 1024 : 768, '\0');
+    QByteArray wd(1024, '\0');
     const qint64 textStart = wd.size();
 
     std::vector<quint32> cpStart;
@@ -225,32 +200,18 @@ std::vector<Stream> wordStreams(const Document &doc)
         cpStart.push_back(cp);
         cp += quint32(piece.text.size());
     }
-    const quint32 ccpText = doc.ccpText.value_or(cp);
-
-    auto charsetAt = [&doc](quint32 at) -> quint8 {
-        for (const auto &[range, charset] : doc.charsets)
-            if (at >= range.first && at < range.second)
-                return charset;
-        return 0;
-    };
     std::vector<qint64> offsets(doc.pieces.size());
     for (size_t k = 0; k < doc.pieces.size(); ++k) {
         const size_t i = doc.storeBackwards ? doc.pieces.size() - 1 - k : k;
         const Piece &piece = doc.pieces[i];
-        if (piece.wide) {
+        if (piece.wide)
             padTo(wd, 2);
-            offsets[i] = wd.size();
+        offsets[i] = wd.size();
+        if (!piece.wide)
+            wd += QByteArray(QStringEncoder("windows-1252").encode(piece.text));
+        else
             for (const QChar c : piece.text)
                 append16(wd, c.unicode());
-        } else if (doc.charsets.empty()) {
-            offsets[i] = wd.size();
-            wd += encode(piece.text, 1252);
-        } else {
-            offsets[i] = wd.size();
-            for (qsizetype c = 0; c < piece.text.size(); ++c)
-                wd += encode(QStringView(piece.text).sliced(c, 1),
-                             codePageOf(charsetAt(cpStart[i] + quint32(c))));
-        }
     }
     const qint64 textEnd = wd.size();
     auto pieceAt = [&](quint32 at) -> size_t {
@@ -265,38 +226,47 @@ std::vector<Stream> wordStreams(const Document &doc)
         return offsets[i] + (at - cpStart[i]) * widthOf(at);
     };
 
-    // One formatted-disk page: runs over [textStart, textEnd), marked ones with `grpprl`.
+    // Character properties: one formatted-disk page of runs over [textStart, textEnd), the
+    // marked ones with their property lists.
     struct Marked
     {
         qint64 from;
         qint64 to;
         QByteArray properties;
     };
-    auto page = [&](std::vector<Marked> marked, bool paragraphs) -> qint64 {
-        std::sort(marked.begin(), marked.end(),
-                  [](const Marked &a, const Marked &b) { return a.from < b.from; });
-        std::vector<Marked> merged;
-        for (const Marked &m : marked) {
-            if (!merged.empty() && merged.back().to == m.from &&
-                merged.back().properties == m.properties)
-                merged.back().to = m.to;
-            else
-                merged.push_back(m);
+    std::vector<Marked> marked;
+    auto mark = [&](quint32 c, const QByteArray &properties) {
+        marked.push_back({fcOf(c), fcOf(c) + widthOf(c), properties});
+    };
+    for (const auto &[from, to] : doc.deleted)
+        for (quint32 c = from; c < to; ++c)
+            mark(c, QByteArray("\x03\x00\x08\x01", 4));
+    for (const auto &[from, to] : doc.hidden)
+        for (quint32 c = from; c < to; ++c)
+            mark(c, QByteArray("\x03\x3C\x08\x01", 4));
+    for (const quint32 c : doc.symbols)
+        mark(c, QByteArray("\x06\x09\x6A\x00\x00\xB7\xF0", 7));
+    std::sort(marked.begin(), marked.end(),
+              [](const Marked &a, const Marked &b) { return a.from < b.from; });
+    std::vector<Marked> runs;
+    qint64 at = textStart;
+    for (const Marked &m : marked) {
+        if (!runs.empty() && runs.back().to == m.from && runs.back().properties == m.properties) {
+            runs.back().to = at = m.to;
+            continue;
         }
-        std::vector<Marked> runs;
-        qint64 at = textStart;
-        for (const Marked &m : merged) {
-            if (m.from > at)
-                runs.push_back({at, m.from, {}});
-            runs.push_back(m);
-            at = m.to;
-        }
-        if (at < textEnd)
-            runs.push_back({at, textEnd, {}});
+        if (m.from > at)
+            runs.push_back({at, m.from, {}});
+        runs.push_back(m);
+        at = m.to;
+    }
+    if (at < textEnd)
+        runs.push_back({at, textEnd, {}});
+    QByteArray bins; // where the page is: empty when no character is marked
+    if (!marked.empty()) {
         padTo(wd, 512);
         const qint64 base = wd.size();
         wd.append(512, '\0');
-        const qint64 entry = paragraphs ? (word97 ? 13 : 7) : 1;
         qint64 free = 510;
         for (size_t r = 0; r < runs.size(); ++r) {
             put32(wd, base + 4 * qint64(r), quint32(runs[r].from));
@@ -305,52 +275,15 @@ std::vector<Stream> wordStreams(const Document &doc)
                 continue;
             free = (free - runs[r].properties.size()) & ~qint64(1);
             wd.replace(base + free, runs[r].properties.size(), runs[r].properties);
-            wd[base + 4 * qint64(runs.size() + 1) + entry * qint64(r)] = char(free / 2);
+            wd[base + 4 * qint64(runs.size() + 1) + qint64(r)] = char(free / 2);
         }
         wd[base + 511] = char(runs.size());
-        return base / 512;
-    };
-
-    std::vector<Marked> chars;
-    auto mark = [&](quint32 c, const QByteArray &properties) {
-        chars.push_back({fcOf(c), fcOf(c) + widthOf(c), properties});
-    };
-    for (const auto &[from, to] : doc.deleted)
-        for (quint32 c = from; c < to; ++c)
-            mark(c, word97 ? QByteArray("\x03\x00\x08\x01", 4) : QByteArray("\x02\x41\x01", 3));
-    for (const auto &[from, to] : doc.hidden)
-        for (quint32 c = from; c < to; ++c)
-            mark(c, word97 ? QByteArray("\x03\x3C\x08\x01", 4) : QByteArray("\x02\x5C\x01", 3));
-    for (const quint32 c : doc.symbols)
-        mark(c, word97 ? QByteArray("\x06\x09\x6A\x00\x00\xB7\xF0", 7)
-                       : QByteArray("\x05\x4A\x03\x00\x00\xB7", 6));
-    std::vector<quint8> fonts{0};
-    if (!word97) {
-        for (const auto &[range, charset] : doc.charsets) {
-            auto known = std::find(fonts.begin(), fonts.end(), charset);
-            if (known == fonts.end())
-                known = fonts.insert(fonts.end(), charset);
-            const auto font = quint16(known - fonts.begin());
-            for (quint32 c = range.first; c < range.second; ++c) {
-                QByteArray properties("\x03\x5D", 2);
-                append16(properties, font);
-                chars.push_back({fcOf(c), fcOf(c) + 1, properties});
-            }
-        }
+        append32(bins, quint32(textStart));
+        append32(bins, quint32(textEnd));
+        append32(bins, quint32(base / 512));
     }
-    std::vector<Marked> paragraphs;
-    for (const quint32 c : doc.rowEnds) {
-        const qint64 fc = fcOf(c);
-        paragraphs.push_back({fc, fc + widthOf(c),
-                              word97 ? QByteArray("\x03\x00\x00\x17\x24\x01", 6)
-                                     : QByteArray("\x02\x00\x00\x19\x01", 5)});
-    }
-    const qint64 charPage = chars.empty() ? -1 : page(chars, false);
-    const qint64 paraPage = paragraphs.empty() ? -1 : page(paragraphs, true);
 
-    // The tables: in the table stream for Word 97, after the text for Word 6.
-    QByteArray tables;
-    QByteArray &table = word97 ? tables : wd;
+    QByteArray table;
     auto place = [&table](const QByteArray &data) -> std::pair<quint32, quint32> {
         padTo(table, 2);
         const quint32 at = quint32(table.size());
@@ -369,70 +302,29 @@ std::vector<Stream> wordStreams(const Document &doc)
         append32(clx, i < doc.pieces.size() ? cpStart[i] : cp);
     for (size_t i = 0; i < doc.pieces.size(); ++i) {
         append16(clx, 0);
-        const bool narrowFlagged = flaggedOffsets && !doc.pieces[i].wide;
-        append32(clx, narrowFlagged ? quint32(offsets[i] * 2) | 0x40000000 : quint32(offsets[i]));
+        // 8-bit pieces carry a flag in their offset.
+        const bool narrow = !doc.pieces[i].wide;
+        append32(clx, narrow ? quint32(offsets[i] * 2) | 0x40000000 : quint32(offsets[i]));
         append16(clx, doc.pieces[i].prm);
     }
-    auto bins = [&](qint64 pageNumber) -> QByteArray {
-        QByteArray plc;
-        if (pageNumber < 0)
-            return plc;
-        append32(plc, quint32(textStart));
-        append32(plc, quint32(textEnd));
-        if (word97)
-            append32(plc, quint32(pageNumber));
-        else
-            append16(plc, quint16(pageNumber));
-        return plc;
-    };
     const auto clxAt = doc.writeClx ? place(clx) : std::pair<quint32, quint32>{0, 0};
-    const auto charBins = place(bins(charPage));
-    const auto paraBins = place(bins(paraPage));
+    const auto charBins = place(bins);
 
-    const quint16 flags = doc.flags | (doc.complex ? 0x0004 : 0) | (doc.wideWord6 ? 0x1000 : 0);
-    if (word97) {
-        put16(wd, 0, 0xA5EC);
-        put16(wd, 2, doc.nFib ? doc.nFib : 193);
-        put16(wd, 0x0A, flags | (doc.table1 ? 0x0200 : 0));
-        put16(wd, 32, 14);
-        put16(wd, 62, 22);
-        put32(wd, 64 + 12, ccpText);
-        put16(wd, 152, 93);
-        auto pair = [&wd](int index, std::pair<quint32, quint32> span) {
-            put32(wd, 154 + 8 * index, span.first);
-            put32(wd, 158 + 8 * index, span.second);
-        };
-        pair(12, charBins);
-        pair(13, paraBins);
-        pair(33, clxAt);
-    } else {
-        QByteArray fontTable(2, '\0');
-        for (const quint8 charset : fonts) {
-            fontTable += QByteArray("\x07\x00\x90\x01", 4) + char(charset) + QByteArray("\0F\0", 3);
-        }
-        put16(fontTable, 0, quint16(fontTable.size()));
-        const auto fontAt = place(fontTable);
-        const auto stylesAt = place(QByteArray("\x0E\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 16));
-        put16(wd, 0, 0xA5DC);
-        put16(wd, 2, doc.nFib ? doc.nFib : 101);
-        put16(wd, 0x0A, flags);
-        put32(wd, 0x18, quint32(textStart));
-        put32(wd, 0x1C, quint32(textEnd));
-        put32(wd, 0x34, ccpText);
-        auto pair = [&wd](int index, std::pair<quint32, quint32> span) {
-            put32(wd, 0x58 + 8 * index, span.first);
-            put32(wd, 0x5C + 8 * index, span.second);
-        };
-        pair(1, stylesAt);
-        pair(12, charBins);
-        pair(13, paraBins);
-        pair(15, fontAt);
-        pair(33, doc.complex ? clxAt : std::pair<quint32, quint32>{0, 0});
+    put16(wd, 0, 0xA5EC);
+    put16(wd, 2, 193);
+    put16(wd, 0x0A, doc.flags | 0x0200); // the tables are in "1Table"
+    put16(wd, 32, 14);
+    put16(wd, 62, 22);
+    put32(wd, 64 + 12, doc.ccpText.value_or(cp));
+    put16(wd, 152, 93);
+    for (const auto &[index, span] : {std::pair(12, charBins), std::pair(33, clxAt)}) {
+        put32(wd, 154 + 8 * index, span.first);
+        put32(wd, 158 + 8 * index, span.second);
     }
 
     std::vector<Stream> streams{{u"WordDocument"_s, wd}};
-    if (word97 && doc.tableStream)
-        streams.push_back({doc.table1 ? u"1Table"_s : u"0Table"_s, tables});
+    if (doc.tableStream)
+        streams.push_back({u"1Table"_s, table});
     return streams;
 }
 

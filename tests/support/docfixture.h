@@ -34,35 +34,26 @@ CompoundFile compoundFile(const std::vector<Stream> &streams, int sectorShift = 
 // Byte offset in the file of the FAT entry for `sector`.
 qint64 fatEntryOffset(const CompoundFile &file, quint32 sector);
 
-enum class Format { Word6, Word97 };
-
 struct Piece
 {
     QString text;
-    bool wide = false; // UTF-16; otherwise 8-bit in the piece's code page
+    bool wide = false; // UTF-16; otherwise 8-bit in code page 1252
     quint16 prm = 0;
 };
 
+// A Word 97 document. Word 6 files are checked in beside the reader's tests instead.
 struct Document
 {
-    Format format = Format::Word97;
     std::vector<Piece> pieces;
     std::optional<quint32> ccpText;                   // default: all the pieces' characters
     std::vector<QByteArray> grpprls;                  // property lists that a piece's prm may name
     std::vector<std::pair<quint32, quint32>> deleted; // character ranges [from, to) as revisions
     std::vector<std::pair<quint32, quint32>> hidden;  // character ranges [from, to) of hidden text
     std::vector<quint32> symbols;                     // characters drawn from a symbol font
-    std::vector<quint32> rowEnds;                     // characters that end a table row
-    // Word 6: character ranges [from, to) in a font of the given Windows character set.
-    std::vector<std::pair<std::pair<quint32, quint32>, quint8>> charsets;
-    bool complex = false;        // Word 6: through a piece table (fast-saved)
     bool storeBackwards = false; // lay out the pieces' text in reverse order
-    bool wideWord6 = false;      // Word 6 Far East: 16-bit text
-    bool table1 = true;
     bool tableStream = true; // write the table stream at all
     bool writeClx = true;
     quint16 flags = 0; // more FIB flags (encrypted, obfuscated)
-    quint16 nFib = 0;  // default: 193 for Word 97, 101 for Word 6
 };
 
 // The streams of a Word document: "WordDocument" first, then the table stream when it has one.
