@@ -200,6 +200,10 @@ void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()
     QCOMPARE(editorText(), u"Dropped first"_s);
     QCOMPARE(engine->script(), u"Dropped first"_s);
     QVERIFY(alerts.isEmpty());
+
+    drop({file(u"slides.pdf"_s, "%PDF-1.4")});
+    QCOMPARE(alerts, QStringList{u"That file type isn't supported"_s});
+    QCOMPARE(engine->script(), u"Dropped first"_s);
 }
 
 void TestCMScriptDesk::badgeFollowsTheFocus()
