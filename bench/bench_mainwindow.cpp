@@ -21,6 +21,23 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The main window's content in a 1400 × 900 window, shown.
+CMRoot *showMainWindow(QWidget &window, CMEngine &engine, CMPrompterWindow &live)
+{
+    auto *layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *root = new CMRoot(engine, live);
+    layout->addWidget(root);
+    ovsRoot(&window);
+    window.resize(1400, 900);
+    window.show();
+    return root;
+}
+
+} // namespace
+
 // One keystroke in the editor of a main window holding a 10,000-line script, until the engine
 // has the new script, the header its word count and the prompter its layout: the key's
 // delivery and everything the event loop then has to do, the repaint included.
@@ -29,13 +46,7 @@ CM_BENCH("type_10000", [](const cmbench::Report &report) {
     engine.setScript(cmbench::makeScript(10000));
     CMPrompterWindow live(engine);
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *root = new CMRoot(engine, live);
-    layout->addWidget(root);
-    ovsRoot(&window);
-    window.resize(1400, 900);
-    window.show();
+    CMRoot *root = showMainWindow(window, engine, live);
     QApplication::setActiveWindow(&window);
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
@@ -73,13 +84,7 @@ CM_BENCH("rig_frame", [](const cmbench::Report &report) {
     engine.setSettings(s);
     CMPrompterWindow live(engine);
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *root = new CMRoot(engine, live);
-    layout->addWidget(root);
-    ovsRoot(&window);
-    window.resize(1400, 900);
-    window.show();
+    CMRoot *root = showMainWindow(window, engine, live);
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
     engine.play();
