@@ -35,7 +35,7 @@ public:
     // Starts again believing that `tokens` tokens were read.
     void reset(qsizetype tokens);
     // One heard word (its sound id; -1 for a word outside the script). True when the
-    // position moved. A tentative word (the last of a hypothesis that may still change) may
+    // position moved. A tentative word (one of the last of a hypothesis that may still change) may
     // move the position a little but never make a jump.
     bool feed(int id, bool tentative = false);
 

@@ -42,7 +42,9 @@ bool CMVoiceTracker::hear(const QList<CMHeardWord> &words, bool final)
     CMVoiceAligner aligner = m_committed;
     double movedAt = -1;
     for (qsizetype i = 0; i < words.size(); ++i) {
-        const bool tentative = !final && i + 1 == words.size();
+        // The last words of an utterance in progress are the likeliest to change: they may
+        // nudge the place but not make a jump.
+        const bool tentative = !final && i + 2 >= words.size();
         if (aligner.feed(m_language->idOf(words[i].text), tentative))
             movedAt = words[i].end;
     }
