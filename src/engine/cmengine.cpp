@@ -137,6 +137,8 @@ QString CMEngine::sampleScript()
 
 void CMEngine::setSettings(const CMSettings &settings)
 {
+    if (settings.speed != m_settings.speed)
+        endSteering();
     const CMSettings old = m_settings;
     m_settings = settings;
     m_settingsTimer.start();
@@ -227,7 +229,7 @@ double CMEngine::offset(CMInstant t) const noexcept
         const CMInstant start =
             m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
         const double elapsed = std::max(secondsBetween(start, t), 0.0);
-        value = m_base + elapsed * rate(m_settings);
+        value = m_base + elapsed * currentRate();
     }
     return std::min(end, std::max(value, 0.0));
 }
@@ -242,6 +244,7 @@ bool CMEngine::atEnd() const
 
 void CMEngine::play()
 {
+    endSteering();
     if (atEnd())
         m_base = 0;
     const CMInstant t = now();
@@ -259,6 +262,7 @@ void CMEngine::play()
 
 void CMEngine::pause()
 {
+    endSteering();
     m_base = offset(now());
     m_startedAt.reset();
     setRunning(false);
@@ -303,7 +307,8 @@ void CMEngine::rebase(const CMSettings &old)
         const CMInstant start =
             m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
         const double elapsed = std::max(secondsBetween(start, t), 0.0);
-        o = std::min(std::max(m_contentHeight, 0.0), std::max(m_base + elapsed * rate(old), 0.0));
+        const double oldRate = m_steering.value_or(rate(old));
+        o = std::min(std::max(m_contentHeight, 0.0), std::max(m_base + elapsed * oldRate, 0.0));
         m_startedAt = t;
         setCountdownEnds(std::nullopt);
     }
@@ -323,6 +328,7 @@ void CMEngine::checkEnd(CMInstant t)
         return;
     if (offset(t) < m_contentHeight - endTolerance)
         return;
+    endSteering();
     m_base = std::max(m_contentHeight, 0.0);
     setRunning(false);
     m_startedAt.reset();
@@ -377,4 +383,34 @@ void CMEngine::replaceScript(const QString &script)
 {
     setScript(script);
     backToTop();
+}
+
+// --- voice steering
+
+void CMEngine::rebaseNow()
+{
+    const CMInstant t = now();
+    if (!m_running || !m_startedAt || (m_countdownEnds && t < *m_countdownEnds))
+        return;
+    m_base = offset(t);
+    m_startedAt = t;
+    setCountdownEnds(std::nullopt);
+}
+
+void CMEngine::steer(double pointsPerSecond)
+{
+    const CMInstant t = now();
+    if (!m_running || !m_startedAt || (m_countdownEnds && t < *m_countdownEnds))
+        return;
+    rebaseNow();
+    m_steering = std::max(pointsPerSecond, 0.0);
+}
+
+void CMEngine::endSteering()
+{
+    if (!m_steering)
+        return;
+    rebaseNow();
+    m_steering.reset();
+    Q_EMIT steeringEnded();
 }
