@@ -11,12 +11,18 @@ build=(
     # faces, and the icon font of the interface symbols.
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand
     fonts-material-design-icons-iconfont
+    # Voice following: the microphone, the speech recogniser with its US English model, the
+    # resampler; the speech synthesiser the voice tests and the bench read aloud with.
+    qt6-multimedia-dev libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+    libsoxr-dev libespeak-ng-dev
 )
 run=(xvfb xauth)
+# Speech tests: espeak-ng reads the test scripts aloud, sox mixes in the noise.
 test=(
     xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     clang libclang-rt-14-dev
     appstream desktop-file-utils
+    espeak-ng sox
 )
 
 wanted=("${build[@]}")
