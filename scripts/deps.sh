@@ -41,5 +41,5 @@ if ((${#missing[@]})); then
     sudo=""
     [[ $(id -u) -eq 0 ]] || sudo="sudo"
     $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y "${missing[@]}"
 fi
