@@ -36,7 +36,7 @@ QList<HelpPage> pages()
 {
     using B = HelpBlock;
     const QString m = machine();
-    return {
+    return OVHelp::forPlatform({
         {u"overview"_s, u"What Cuemaster Is"_s, u"text.viewfinder"_s,
          {B::text(u"OVS Cuemaster turns your "_s + m
                   + u" into a teleprompter. Write or import a script, set the speed and look, "
@@ -132,7 +132,7 @@ QList<HelpPage> pages()
                       u"prompter display can be mirrored or extended."_s,
                       u"Your script is saved automatically in "_s + autosaveFolderForDisplay()
                           + u"."_s})}},
-    };
+    });
 }
 
 } // namespace CMHelp
