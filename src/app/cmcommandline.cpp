@@ -132,7 +132,7 @@ CMCommandLine CMCommandLine::parse(const QStringList &arguments)
     // name it after the arguments instead.
     const QString program =
         arguments.isEmpty() ? u"cuemaster"_s : QFileInfo(arguments.first()).fileName();
-    const auto helpText = [&] {
+    const auto helpText = [&]() -> QString {
         QString text = parser.helpText();
         const qsizetype nameEnd = text.indexOf(u" [options]"_s);
         if (text.startsWith(u"Usage: "_s) && nameEnd > 0)

@@ -7,6 +7,7 @@
 #include <mainwindow/cmroot.h>
 
 #include <QCloseEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWindow>
@@ -43,6 +44,9 @@ void CMMainWindow::fitToScreen(bool place)
     const QSize room = area.size().shrunkBy(frame);
     const int menuHeight = menuBar()->isNativeMenuBar() ? 0 : menuBar()->sizeHint().height();
     m_root->fitMinimumTo(room - QSize(0, menuHeight));
+    // The window's own minimum follows its layout: bring it down now, before resizing.
+    if (layout())
+        layout()->activate();
     if (place) {
         setGeometry(opening(isVisible() ? size() : openingSize, area, frame));
     } else if (!area.contains(frameGeometry())) {

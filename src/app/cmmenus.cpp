@@ -43,7 +43,11 @@ void fileMenu(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hoo
     add(m, u"Save Script as TXT…"_s, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         [&engine, &window] { CMScriptFiles::exportScript(engine, &window); });
     m->addSeparator();
-    QAction *quit = add(m, u"Quit"_s, QKeySequence::keyBindings(QKeySequence::Quit),
+    // Some platform themes bind no Quit key; Ctrl+Q is what the desktops here use.
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (quitKeys.isEmpty())
+        quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    QAction *quit = add(m, u"Quit"_s, quitKeys,
                         [hooks] {
                             if (hooks.quit)
                                 hooks.quit();
