@@ -1,5 +1,7 @@
 #include "cmsingleinstance.h"
 
+#include "cmprivatefolder.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -42,14 +44,15 @@ CMSingleInstance::~CMSingleInstance()
         ::close(m_lockFd);
 }
 
+// Named after the user id, never after an environment variable that anyone can set.
 QString CMSingleInstance::socketPath() const
 {
-    return m_folder + u"/ovs-cuemaster-"_s + QString::number(m_user) + u".socket"_s;
+    return m_folder + u"/ovs-cuemaster-%1.socket"_s.arg(CMPrivateFolder::user());
 }
 
 QString CMSingleInstance::lockPath() const
 {
-    return m_folder + u"/ovs-cuemaster-"_s + QString::number(m_user) + u".lock"_s;
+    return m_folder + u"/ovs-cuemaster-%1.lock"_s.arg(CMPrivateFolder::user());
 }
 
 void CMSingleInstance::cancel()

@@ -29,8 +29,9 @@ public:
         Cancelled, // the user stopped waiting for the running instance
     };
 
-    // `folder`: the private folder of lock and socket (see CMPrivateFolder); `user`: whose
-    // instances these are, checked at both ends of every connection.
+    // `folder`: the private folder of lock and socket (see CMPrivateFolder); `user`: the one
+    // user whose programs are talked to, checked at both ends of every connection (the
+    // process's own; tests pass another).
     explicit CMSingleInstance(const QString &folder, uint user, QObject *parent = nullptr);
     ~CMSingleInstance() override; // a primary removes its socket, then lets go of the lock
 
