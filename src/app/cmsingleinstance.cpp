@@ -108,7 +108,7 @@ bool CMSingleInstance::listen()
                 continue;
             }
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readClient(socket); });
-            readClient(socket);
+            socket->write("ready\n");
         }
     });
     return true;
@@ -118,9 +118,10 @@ bool CMSingleInstance::peerIsUser(const QLocalSocket &socket) const
 {
     ucred peer{};
     socklen_t length = sizeof(peer);
-    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &length) ==
-               0 &&
-           length == sizeof(peer) && peer.uid == m_user;
+    const int fd = int(socket.socketDescriptor());
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || length != sizeof(peer))
+        return false;
+    return peer.uid == m_user;
 }
 
 void CMSingleInstance::readClient(QLocalSocket *socket)
@@ -152,6 +153,7 @@ CMSingleInstance::Role CMSingleInstance::handOver(const QStringList &files)
     QEventLoop loop;
     QLocalSocket socket;
     QByteArray answer;
+    bool sent = false;
     Role role = Role::Secondary;
     bool done = false;
     const auto finish = [&](Role r) {
@@ -169,6 +171,7 @@ CMSingleInstance::Role CMSingleInstance::handOver(const QStringList &files)
             return;
         socket.abort();
         answer.clear();
+        sent = false;
         retry.start();
     };
     m_stopWaiting = [&] { finish(Role::Cancelled); };
@@ -182,14 +185,19 @@ CMSingleInstance::Role CMSingleInstance::handOver(const QStringList &files)
     connect(&socket, &QLocalSocket::connected, &loop, [&] {
         // Only root can listen in the user's private folder as someone else: the files never
         // go to such a program.
-        if (peerIsUser(socket))
-            socket.write(message);
-        else
+        if (!peerIsUser(socket))
             finish(Role::Alone);
     });
+    // The files go only once the primary runs and greets, so a launch that stops waiting
+    // before then leaves nothing behind to open.
     connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
         answer += socket.read(64 - answer.size());
-        if (answer.startsWith("ok\n"))
+        if (!sent && answer.startsWith("ready\n")) {
+            answer.remove(0, 6);
+            sent = true;
+            socket.write(message);
+        }
+        if (sent && answer.startsWith("ok\n"))
             finish(Role::Secondary);
         else if (answer.size() >= 64 || answer.contains('\n'))
             tryAgain();

@@ -249,6 +249,12 @@ void TestCMSingleInstance::waitsForASlowPrimary()
 
     QTemporaryDir dir;
     const QString script = writeScript(dir, u"late.txt"_s, "x");
+    // A launch that gives up before the primary answers leaves nothing behind to open.
+    auto quitter = launch({dir.filePath(u"given up.txt"_s)});
+    QVERIFY(waitForOutput(*quitter, "still starting", 20000));
+    quitter->kill();
+    quitter->waitForFinished();
+
     // Whoever the environment says the user is, the launch finds the same primary.
     QProcess app;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -265,8 +271,10 @@ void TestCMSingleInstance::waitsForASlowPrimary()
     // Now the primary's event loop runs.
     QTRY_COMPARE_WITH_TIMEOUT(activated.count(), 1, 20000);
     QCOMPARE(activated.first().first().toStringList(), QStringList{script});
-    QVERIFY(app.waitForFinished(20000));
+    QTRY_COMPARE_WITH_TIMEOUT(app.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), 0);
+    QCOMPARE(activated.count(), 1);
     QCOMPARE(inode(primary.socketPath()), socket);
 }
 
