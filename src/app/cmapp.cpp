@@ -118,8 +118,8 @@ int run(int argc, char *argv[])
     case CMSingleInstance::Role::Cancelled:
         return 1;
     case CMSingleInstance::Role::Alone:
-        QTextStream(stderr) << "OVS Cuemaster: no private folder to meet other launches in; "
-                               "this one runs on its own.\n";
+        QTextStream(stderr) << "OVS Cuemaster: can't check for a copy already running (no "
+                               "private folder for its lock); this one runs on its own.\n";
         break;
     case CMSingleInstance::Role::Primary:
         break;

@@ -73,12 +73,18 @@ CMSingleInstance::Role CMSingleInstance::start(const QStringList &files)
                       O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_lockFd < 0)
         return Role::Alone;
-    if (tryLock())
+    switch (tryLock()) {
+    case Lock::Taken:
         return listen() ? Role::Primary : Role::Alone;
-    return handOver(files);
+    case Lock::HeldElsewhere:
+        return handOver(files);
+    case Lock::Unavailable:
+        break;
+    }
+    return Role::Alone;
 }
 
-bool CMSingleInstance::tryLock()
+CMSingleInstance::Lock CMSingleInstance::tryLock()
 {
     // The kernel lets go of the lock when its process ends, however it ends: a primary killed
     // with -9 never blocks the next start.
@@ -86,7 +92,9 @@ bool CMSingleInstance::tryLock()
     do
         result = ::flock(m_lockFd, LOCK_EX | LOCK_NB);
     while (result != 0 && errno == EINTR);
-    return result == 0;
+    if (result == 0)
+        return Lock::Taken;
+    return errno == EWOULDBLOCK ? Lock::HeldElsewhere : Lock::Unavailable;
 }
 
 bool CMSingleInstance::listen()
@@ -176,11 +184,17 @@ CMSingleInstance::Role CMSingleInstance::handOver(const QStringList &files)
     };
     m_stopWaiting = [&] { finish(Role::Cancelled); };
     connect(&retry, &QTimer::timeout, &loop, [&] {
-        // The primary died before it answered: this launch takes over.
-        if (tryLock())
+        switch (tryLock()) {
+        case Lock::Taken: // the primary died before it answered: this launch takes over
             finish(listen() ? Role::Primary : Role::Alone);
-        else
+            break;
+        case Lock::HeldElsewhere:
             socket.connectToServer(socketPath());
+            break;
+        case Lock::Unavailable:
+            finish(Role::Alone);
+            break;
+        }
     });
     connect(&socket, &QLocalSocket::connected, &loop, [&] {
         // Only root can listen in the user's private folder as someone else: the files never

@@ -55,7 +55,8 @@ Q_SIGNALS:
     void waited();
 
 private:
-    bool tryLock();
+    enum class Lock { Taken, HeldElsewhere, Unavailable };
+    Lock tryLock();
     bool listen();
     Role handOver(const QStringList &files);
     void readClient(QLocalSocket *socket);
