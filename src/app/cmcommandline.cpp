@@ -24,7 +24,7 @@ struct QtOption
 // by the xcb plugin only; we drop them on every platform so that none is taken for a file.
 constexpr std::array qtOptions{
     QtOption{"platform"_L1, "name[:options]"_L1,
-             "The windowing system: xcb, wayland, offscreen…"_L1},
+             "The windowing system: xcb, wayland or offscreen."_L1},
     QtOption{"display"_L1, "display"_L1, "The X display to open (xcb)."_L1},
     QtOption{"style"_L1, "style"_L1, "The widget style, for example Fusion."_L1},
     QtOption{"stylesheet"_L1, "file"_L1, "A Qt style sheet for the interface."_L1},
@@ -55,6 +55,24 @@ constexpr std::array qtOptions{
 bool takesJoinedValue(QLatin1StringView name)
 {
     return name == "style"_L1 || name == "stylesheet"_L1 || name == "qmljsdebugger"_L1;
+}
+
+const QtOption *findQtOption(QStringView arg)
+{
+    if (!arg.startsWith(u'-'))
+        return nullptr;
+    const QStringView name = arg.sliced(arg.startsWith(u"--") ? 2 : 1);
+    const auto option = std::find_if(qtOptions.begin(), qtOptions.end(), [&](const QtOption &o) {
+        return name == o.name || (takesJoinedValue(o.name) && name.startsWith(o.name) &&
+                                  name.size() > o.name.size() && name[o.name.size()] == u'=');
+    });
+    return option == qtOptions.end() ? nullptr : &*option;
+}
+
+bool qtOptionNeedingValue(QStringView arg)
+{
+    const QtOption *option = findQtOption(arg);
+    return option && !option->value.isEmpty() && !arg.contains(u'=');
 }
 
 QString qtOptionsHelp()
@@ -94,18 +112,10 @@ QStringList CMCommandLine::withoutQtOptions(const QStringList &arguments)
             kept << arg;
             continue;
         }
-        const QStringView name = QStringView(arg).sliced(arg.startsWith(u"--"_s) ? 2 : 1);
-        const auto option =
-            std::find_if(qtOptions.begin(), qtOptions.end(), [&](const QtOption &o) {
-                return name == o.name ||
-                       (takesJoinedValue(o.name) && name.startsWith(o.name) &&
-                        name.size() > o.name.size() && name[o.name.size()] == u'=');
-            });
-        if (option == qtOptions.end()) {
+        if (!findQtOption(arg)) {
             kept << arg;
-        } else if (name == option->name && !option->value.isEmpty()) {
-            // Like Qt, a value-taking option at the very end is not Qt's: it stays, and is
-            // reported as unknown.
+        } else if (qtOptionNeedingValue(arg)) {
+            // Like Qt, a value-taking option at the very end is not Qt's: it stays.
             if (i + 1 < arguments.size())
                 ++i;
             else
@@ -139,11 +149,19 @@ CMCommandLine CMCommandLine::parse(const QStringList &arguments)
             text.replace(7, nameEnd - 7, program);
         return text + u'\n' + qtOptionsHelp();
     };
-    if (!parser.parse(withoutQtOptions(arguments))) {
-        result.output = parser.errorText() + u"\n\n"_s + helpText();
+    // Ours are single letters or words after two dashes; a single-dash word is one option.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QStringList ours = withoutQtOptions(arguments);
+    const auto refuse = [&](const QString &error) {
+        result.output = error + u"\n\n"_s + helpText();
         result.exitCode = 2;
         return result;
-    }
+    };
+    // Only one that lacks its value is left of Qt's options: say what is missing.
+    if (ours.size() > 1 && qtOptionNeedingValue(ours.last()))
+        return refuse(u"Missing value after '%1'."_s.arg(ours.last()));
+    if (!parser.parse(ours))
+        return refuse(parser.errorText());
     if (parser.isSet(help)) {
         result.output = helpText();
         result.exitCode = 0;

@@ -38,6 +38,9 @@ void TestCuemasterProcess::answersOnTheTerminal_data()
         << QStringList{u"-platform"_s, u"xcb"_s, u"--display"_s, u":9"_s, u"--version"_s} << 0
         << u"OVS Cuemaster 1.0 (build "_s;
     QTest::newRow("bad option") << QStringList{u"--nope"_s} << 2 << u"Unknown option 'nope'."_s;
+    QTest::newRow("bad word") << QStringList{u"-nope"_s} << 2 << u"Unknown option 'nope'."_s;
+    QTest::newRow("Qt's option without its value")
+        << QStringList{u"-platform"_s} << 2 << u"Missing value after '-platform'."_s;
 }
 
 void TestCuemasterProcess::answersOnTheTerminal()
