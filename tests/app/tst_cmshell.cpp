@@ -193,10 +193,11 @@ void TestCMShell::qtOptionsAreQts_data()
                               << QStringList{app, u"--"_s, u"-x.txt"_s} << false;
     QTest::newRow("value missing") << QStringList{app, u"a.txt"_s, u"-display"_s}
                                    << QStringList{app, u"a.txt"_s, u"-display"_s} << true;
-    QTest::newRow("not Qt's") << QStringList{app, u"-platform=xcb"_s, u"--styles"_s, u"-"_s}
-                              << QStringList{app, u"-platform=xcb"_s, u"--styles"_s, u"-"_s} << true;
+    const QStringList notQts{app, u"-platform=xcb"_s, u"--styles"_s, u"-"_s};
+    QTest::newRow("not Qt's") << notQts << notQts << true;
     QTest::newRow("a file named like a value")
-        << QStringList{app, u"-title"_s, u"-v"_s, u"b.txt"_s} << QStringList{app, u"b.txt"_s} << false;
+        << QStringList{app, u"-title"_s, u"-v"_s, u"b.txt"_s} << QStringList{app, u"b.txt"_s}
+        << false;
 }
 
 // What QApplication takes out of the command line is not ours: measured against Qt 6.4, which
