@@ -36,7 +36,7 @@ QList<HelpPage> pages()
 {
     using B = HelpBlock;
     const QString m = machine();
-    return {
+    return OVHelp::forPlatform({
         {u"overview"_s, u"What Cuemaster Is"_s, u"text.viewfinder"_s,
          {B::text(u"OVS Cuemaster turns your "_s + m
                   + u" into a teleprompter. Write or import a script, set the speed and look, "
@@ -117,6 +117,7 @@ QList<HelpPage> pages()
           B::key(u"⌘L"_s, u"Go live / end live"_s),
           B::key(u"⌘↩"_s, u"Start / stop from the menu"_s),
           B::key(u"⌘O"_s, u"Import a script"_s),
+          B::key(u"⌘Q"_s, u"Quit (the script and settings are saved first)"_s),
           B::key(u"⌘= / ⌘− / ⌘0"_s, u"Interface zoom of this window"_s),
           B::tip(u"Any presentation remote that acts as a keyboard (Logitech, Kensington, "
                  u"Satechi…) works with no setup. Bluetooth keyboards and foot pedals that send "
@@ -132,7 +133,7 @@ QList<HelpPage> pages()
                       u"prompter display can be mirrored or extended."_s,
                       u"Your script is saved automatically in "_s + autosaveFolderForDisplay()
                           + u"."_s})}},
-    };
+    });
 }
 
 } // namespace CMHelp
