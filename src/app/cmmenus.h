@@ -18,6 +18,8 @@ struct Hooks
     // The help window at a page (empty: the first page) and the About panel.
     std::function<void(const QString &page)> showHelp;
     std::function<void()> showAbout;
+    // The Remote Control panel (the Prompter menu has no item for it when empty).
+    std::function<void()> showRemote;
 };
 
 void build(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks);

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -22,6 +23,14 @@ QJsonValue instant(CMInstant epoch, const std::optional<CMInstant> &t)
 QJsonValue seconds(const std::optional<double> &s)
 {
     return s && std::isfinite(*s) ? QJsonValue(*s) : QJsonValue(QJsonValue::Null);
+}
+
+QString hex(const CMMath::Rgb &c)
+{
+    const auto channel = [](double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+    return u"#%1%2%3"_s.arg(channel(c.r), 2, 16, QChar(u'0'))
+        .arg(channel(c.g), 2, 16, QChar(u'0'))
+        .arg(channel(c.b), 2, 16, QChar(u'0'));
 }
 
 } // namespace
@@ -50,6 +59,7 @@ QJsonObject state(const CMEngine &engine, CMInstant epoch, CMInstant now, const 
     const double countdownLeft =
         countdownEnds && now < *countdownEnds ? std::ceil(secondsBetween(now, *countdownEnds)) : 0;
     const qint64 words = script.words;
+    const CMMath::Palette &palette = CMMath::palette(engine.settings().colors);
     return QJsonObject{
         {u"type"_s, u"state"_s},
         {u"now"_s, serverMs(epoch, now)},
@@ -65,6 +75,8 @@ QJsonObject state(const CMEngine &engine, CMInstant epoch, CMInstant now, const 
                                      {u"active"_s, countdownLeft > 0},
                                      {u"left"_s, countdownLeft}}},
         {u"settings"_s, settings(engine)},
+        {u"palette"_s, QJsonObject{{u"text"_s, hex(palette.text)},
+                                   {u"background"_s, hex(palette.background)}}},
         {u"contentHeight"_s, engine.contentHeight()},
         {u"viewportHeight"_s, engine.viewportHeight()},
         {u"words"_s, words},

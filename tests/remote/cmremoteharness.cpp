@@ -22,17 +22,19 @@ int main(int argc, char *argv[])
     CMEngine engine;
     QString script;
     QList<CMCue> cues;
+    // About what the prompter's layout gives a two-line row at the default size.
+    const double rowPt = 213;
     for (int i = 0; i < 400; ++i) {
         if (i % 20 == 10) {
             const QString cue = u"[CUE %1 — roll the next clip]"_s.arg(i / 20 + 1);
-            cues.append({i, cue, i * 100.0});
+            cues.append({i, cue, i * rowPt});
             script += cue + u'\n';
         } else {
             script += u"Line %1: the presenter reads the evening news slowly and clearly.\n"_s.arg(i + 1);
         }
     }
     engine.replaceScript(script);
-    engine.setContentHeight(40000);
+    engine.setContentHeight(400 * rowPt);
     engine.setViewportHeight(1080);
     engine.setCues(cues);
     CMSettings settings = engine.settings();
