@@ -96,11 +96,16 @@ void CMRemoteOsc::readPending()
 {
     for (int i = 0; i < datagramsPerWake && m_socket && m_socket->hasPendingDatagrams(); ++i) {
         const QNetworkDatagram datagram = m_socket->receiveDatagram(64 * 1024);
-        dispatch(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()), 0);
+        receive(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
     }
     // Whatever is left comes back through readyRead on the next turn of the event loop.
     if (m_socket && m_socket->hasPendingDatagrams())
         QMetaObject::invokeMethod(this, &CMRemoteOsc::readPending, Qt::QueuedConnection);
+}
+
+void CMRemoteOsc::receive(const QByteArray &packet, const QHostAddress &from, quint16 port)
+{
+    dispatch(packet, from, port, 0);
 }
 
 void CMRemoteOsc::dispatch(const QByteArray &packet, const QHostAddress &from, quint16 port,

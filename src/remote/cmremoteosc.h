@@ -40,6 +40,9 @@ public:
     void setToken(const QByteArray &token);
     int subscriberCount() const;
 
+    // One datagram as it arrived: a message or a bundle of them.
+    void receive(const QByteArray &packet, const QHostAddress &from, quint16 port);
+
     // Feedback: the state's main values, and cue announcements.
     void publish(const QJsonObject &state);
     void publishCue(const QJsonObject &cue);
