@@ -218,8 +218,9 @@
 
   let dirty = true;
   function frame(now) {
-    if (dirty || (state && state.running)) { draw(now); dirty = false; }
-    updateTimes(now);
+    // Without the server the last state may be stale: the picture stands still until it is back.
+    if (connected && (dirty || (state && state.running))) { draw(now); dirty = false; }
+    if (connected) updateTimes(now);
     requestAnimationFrame(frame);
   }
 
