@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -81,7 +82,13 @@ void CMRemotePanel::show(CMRemote &remote)
         panel = new CMRemotePanel(remote);
         panel->setAttribute(Qt::WA_DeleteOnClose);
     }
+    const bool fresh = !panel->isVisible();
     panel->QWidget::show();
+    if (fresh && panel->screen()) {
+        QRect frame = panel->frameGeometry();
+        frame.moveCenter(panel->screen()->availableGeometry().center());
+        panel->move(frame.topLeft());
+    }
     panel->raise();
     panel->activateWindow();
 }
@@ -99,6 +106,7 @@ CMRemotePanel::CMRemotePanel(CMRemote &remote, QWidget *parent)
       m_off(text(u"Turn on to run the prompter from a phone, a tablet or a show controller "
                  u"through the web remote, the JSON API or OSC."_s,
                  12, true)),
+      m_caption(new OVCaption),
       m_copy(new OVChromeButton(u"Copy Address"_s)),
       m_renew(new OVChromeButton(u"New Address"_s))
 {
@@ -113,7 +121,7 @@ CMRemotePanel::CMRemotePanel(CMRemote &remote, QWidget *parent)
 
     auto *details = new QVBoxLayout(m_details);
     details->setContentsMargins(0, 0, 0, 0);
-    details->addWidget(new OVCaption(u"Open on a phone or tablet"_s));
+    details->addWidget(m_caption);
     details->addWidget(m_code, 0, Qt::AlignHCenter);
     details->addWidget(m_address);
     auto *buttons = new QHBoxLayout;
@@ -197,9 +205,16 @@ void CMRemotePanel::refresh()
     }
     const QString url = address();
     m_address->setText(url);
-    const QImage code = CMQRCode::image(url.toUtf8());
-    const int scale = std::max(1, qRound(ui()->z(220)) / std::max(1, code.width()));
-    m_code->setPixmap(QPixmap::fromImage(code.scaled(code.size() * scale)));
+    // A phone cannot open this computer's own loopback address: no code for it.
+    const bool reachable = m_remote.options().allowNetwork && !m_remote.networkUrls().isEmpty();
+    m_caption->setText(reachable ? u"Open on a phone or tablet"_s
+                                 : u"Open in a browser on this computer"_s);
+    m_code->setVisible(reachable);
+    if (reachable) {
+        const QImage code = CMQRCode::image(url.toUtf8());
+        const int scale = std::max(1, qRound(ui()->z(220)) / std::max(1, code.width()));
+        m_code->setPixmap(QPixmap::fromImage(code.scaled(code.size() * scale)));
+    }
     const QString host = m_remote.options().allowNetwork && !m_remote.networkUrls().isEmpty()
         ? m_remote.networkUrls().first().host()
         : u"127.0.0.1"_s;

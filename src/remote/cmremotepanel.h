@@ -6,6 +6,7 @@
 
 #include <optional>
 
+class OVCaption;
 class OVChromeButton;
 class OVSwitch;
 class QLabel;
@@ -46,6 +47,7 @@ private:
     QLabel *m_osc;
     QLabel *m_status;
     QLabel *m_off;
+    OVCaption *m_caption;
     OVChromeButton *m_copy;
     OVChromeButton *m_renew;
 };
