@@ -1,24 +1,21 @@
 #include "bench.h"
 
-#include <engine/cmengine.h>
-#include <prompter/cmprompterrenderer.h>
-#include <prompter/cmscripttext.h>
-#include <remote/cmremote.h>
-
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPainter>
-#include <QTest>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QWebSocket>
 #include <QtEndian>
-
 #include <atomic>
 #include <ctime>
+#include <engine/cmengine.h>
+#include <prompter/cmprompterrenderer.h>
+#include <prompter/cmscripttext.h>
+#include <remote/cmremote.h>
 #include <thread>
-
 
 using namespace Qt::StringLiterals;
 
@@ -61,9 +58,9 @@ struct Remote
 
     QByteArray command(const QByteArray &json) const
     {
-        return "POST /api/v1/command HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
-            + remote.token() + "\r\nContent-Type: application/json\r\nContent-Length: "
-            + QByteArray::number(json.size()) + "\r\n\r\n" + json;
+        return "POST /api/v1/command HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " +
+               remote.token() + "\r\nContent-Type: application/json\r\nContent-Length: " +
+               QByteArray::number(json.size()) + "\r\n\r\n" + json;
     }
 };
 
@@ -111,8 +108,8 @@ void commandLatency(const cmbench::Report &report, bool osc)
                     sent = Clock::now();
                     socket.write(http);
                     socket.waitForBytesWritten(2000);
-                    while (socket.state() == QAbstractSocket::ConnectedState
-                           && socket.waitForReadyRead(2000))
+                    while (socket.state() == QAbstractSocket::ConnectedState &&
+                           socket.waitForReadyRead(2000))
                         socket.readAll();
                 }
             }

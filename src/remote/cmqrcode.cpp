@@ -1,8 +1,7 @@
 #include "cmqrcode.h"
 
-#include <qrencode.h>
-
 #include <memory>
+#include <qrencode.h>
 
 namespace CMQRCode {
 

@@ -5,13 +5,12 @@
 #include "cmremoteosc.h"
 #include "cmremotetoken.h"
 
-#include <engine/cmengine.h>
-
 #include <QHostInfo>
 #include <QJsonDocument>
 #include <QNetworkInterface>
 #include <QUrlQuery>
 #include <QWebSocket>
+#include <engine/cmengine.h>
 
 using namespace Qt::StringLiterals;
 
@@ -32,8 +31,7 @@ QByteArray compact(const QJsonObject &object)
 } // namespace
 
 CMRemote::CMRemote(CMEngine &engine, CMRemoteHooks hooks, QObject *parent)
-    : QObject(parent),
-      m_engine(engine),
+    : QObject(parent), m_engine(engine),
       m_api(std::make_unique<CMRemoteApi>(engine, std::move(hooks))),
       m_token(CMRemoteToken::generate())
 {
@@ -73,13 +71,14 @@ bool CMRemote::start(const Options &options)
     connect(m_server.get(), &CMRemoteServer::webSocketConnected, this, &CMRemote::addClient);
     updateAccess();
 
-    const QHostAddress address =
-        options.allowNetwork ? QHostAddress(QHostAddress::Any) : QHostAddress(QHostAddress::LocalHost);
+    const QHostAddress address = options.allowNetwork ? QHostAddress(QHostAddress::Any)
+                                                      : QHostAddress(QHostAddress::LocalHost);
     // OSC takes the TCP port's number: one number for the operator to remember.
     bool listening = false;
     for (int attempt = 0; attempt < (options.port ? 1 : portAttempts) && !listening; ++attempt) {
         if (!m_server->listen(address, options.port)) {
-            m_error = u"The port %1 is not free (%2)."_s.arg(options.port).arg(m_server->errorString());
+            m_error =
+                u"The port %1 is not free (%2)."_s.arg(options.port).arg(m_server->errorString());
             break;
         }
         listening = m_osc->listen(options.allowNetwork, m_server->port());
@@ -164,8 +163,8 @@ QList<QUrl> CMRemote::networkUrls() const
         return urls;
     for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
         const auto flags = iface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-            || (flags & QNetworkInterface::IsLoopBack))
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
+            (flags & QNetworkInterface::IsLoopBack))
             continue;
         for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
             const QHostAddress ip = entry.ip();
@@ -174,7 +173,8 @@ QList<QUrl> CMRemote::networkUrls() const
             QUrl url = localUrl();
             url.setHost(ip.toString());
             // Wired and wireless networks first: where phones are.
-            if (iface.type() == QNetworkInterface::Ethernet || iface.type() == QNetworkInterface::Wifi)
+            if (iface.type() == QNetworkInterface::Ethernet ||
+                iface.type() == QNetworkInterface::Wifi)
                 urls.prepend(url);
             else
                 urls.append(url);
@@ -228,9 +228,8 @@ void CMRemote::addClient(QWebSocket *socket)
     m_clients.append(socket);
     connect(socket, &QWebSocket::textMessageReceived, this,
             [this, socket](const QString &message) { receive(socket, message); });
-    connect(socket, &QWebSocket::binaryMessageReceived, socket, [socket] {
-        socket->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported);
-    });
+    connect(socket, &QWebSocket::binaryMessageReceived, socket,
+            [socket] { socket->close(QWebSocketProtocol::CloseCodeDatatypeNotSupported); });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { removeClient(socket); });
     send(socket, compact(m_api->state()));
     Q_EMIT changed();

@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
-
 #include <chrono>
 #include <memory>
 

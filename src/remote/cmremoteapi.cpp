@@ -1,13 +1,12 @@
 #include "cmremoteapi.h"
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <engine/cmengine.h>
 #include <engine/cmmath.h>
 #include <files/cmimport.h>
 #include <files/cmplaintext.h>
-
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonParseError>
 
 using namespace Qt::StringLiterals;
 
@@ -15,7 +14,8 @@ namespace {
 
 CMRemoteReply error(int status, const QString &message)
 {
-    return {status, "application/json",
+    return {status,
+            "application/json",
             QJsonDocument(QJsonObject{{u"error"_s, message}}).toJson(QJsonDocument::Compact),
             {}};
 }
@@ -109,7 +109,9 @@ CMRemoteReply CMRemoteApi::reply(const CMRemoteRequest &request)
     if (path == u"/" || path == u"/index.html") {
         if (!only({"GET", "HEAD"}))
             return error(405, u"Use GET."_s);
-        return {200, "text/html; charset=utf-8", page(),
+        return {200,
+                "text/html; charset=utf-8",
+                page(),
                 {{"Content-Security-Policy",
                   "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
                   "connect-src 'self'; img-src data:; base-uri 'none'; form-action 'none'; "
@@ -127,7 +129,8 @@ CMRemoteReply CMRemoteApi::reply(const CMRemoteRequest &request)
     }
     if (path == u"/api/v1/settings") {
         if (only({"GET", "HEAD"})) {
-            return {200, "application/json",
+            return {200,
+                    "application/json",
                     QJsonDocument(CMRemoteState::settings(m_engine)).toJson(QJsonDocument::Compact),
                     {}};
         }

@@ -1,12 +1,10 @@
 #include "cmremotecommands.h"
 
-#include <engine/cmengine.h>
-#include <engine/cmmath.h>
-
 #include <QHash>
-
 #include <algorithm>
 #include <cmath>
+#include <engine/cmengine.h>
+#include <engine/cmmath.h>
 
 using namespace Qt::StringLiterals;
 
@@ -128,10 +126,10 @@ Outcome live(CMEngine &engine, const QJsonObject &command, const CMRemoteHooks &
 
 QStringList names()
 {
-    return {u"toggle"_s,   u"play"_s,         u"pause"_s,      u"faster"_s,   u"slower"_s,
-            u"speed"_s,    u"top"_s,          u"end"_s,        u"jump"_s,     u"jump-back"_s,
-            u"jump-ahead"_s, u"jump-to"_s,    u"next-cue"_s,   u"previous-cue"_s,
-            u"cue"_s,      u"mirror"_s,       u"flip"_s,       u"live"_s,     u"end-live"_s};
+    return {u"toggle"_s,     u"play"_s,    u"pause"_s,    u"faster"_s,       u"slower"_s,
+            u"speed"_s,      u"top"_s,     u"end"_s,      u"jump"_s,         u"jump-back"_s,
+            u"jump-ahead"_s, u"jump-to"_s, u"next-cue"_s, u"previous-cue"_s, u"cue"_s,
+            u"mirror"_s,     u"flip"_s,    u"live"_s,     u"end-live"_s};
 }
 
 Outcome run(CMEngine &engine, const QJsonObject &command, const CMRemoteHooks &hooks)

@@ -1,11 +1,9 @@
 #pragma once
 
-#include <engine/cmsettings.h>
-
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
-
+#include <engine/cmsettings.h>
 #include <functional>
 #include <variant>
 

@@ -12,8 +12,8 @@ namespace {
 bool isTokenChar(char c)
 {
     // RFC 9110 tchar
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-        || QByteArrayView("!#$%&'*+-.^_`|~").contains(c);
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           QByteArrayView("!#$%&'*+-.^_`|~").contains(c);
 }
 
 bool isToken(QByteArrayView s)
@@ -80,8 +80,8 @@ CMRemoteHead CMRemoteHead::parse(QByteArrayView bytes)
     const QByteArrayView method = requestLine.first(sp1);
     const QByteArrayView target = requestLine.sliced(sp1 + 1, sp2 - sp1 - 1);
     const QByteArrayView version = requestLine.sliced(sp2 + 1);
-    if (!isToken(method) || target.isEmpty() || target[0] != '/'
-        || (version != "HTTP/1.1" && version != "HTTP/1.0"))
+    if (!isToken(method) || target.isEmpty() || target[0] != '/' ||
+        (version != "HTTP/1.1" && version != "HTTP/1.0"))
         return invalid();
     for (char c : target) {
         const auto u = static_cast<unsigned char>(c);
@@ -190,8 +190,8 @@ CMRemoteVerdict judge(const CMRemoteHead &head, const CMRemoteAccess &access)
         if (head.method != "GET" || head.path != eventsPath)
             return refuse(404, "WebSockets connect to /api/v1/events.");
         // A browser names the page that opens the socket: only this server's own page may.
-        if (!head.origin.isEmpty()
-            && head.origin.compare(QByteArray("http://" + head.host), Qt::CaseInsensitive) != 0)
+        if (!head.origin.isEmpty() &&
+            head.origin.compare(QByteArray("http://" + head.host), Qt::CaseInsensitive) != 0)
             return refuse(403, "This WebSocket origin is not allowed.");
         return verdict;
     }

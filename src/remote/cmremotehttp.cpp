@@ -42,18 +42,30 @@ void dropWhenIdle(QTcpSocket *socket, int ms)
 QByteArray cmRemoteStatusText(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 411: return "Length Required";
-    case 413: return "Payload Too Large";
-    case 415: return "Unsupported Media Type";
-    case 503: return "Service Unavailable";
-    default: return "Error";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Payload Too Large";
+    case 415:
+        return "Unsupported Media Type";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Error";
     }
 }
 
@@ -122,16 +134,18 @@ void CMRemoteGate::refuse(QTcpSocket *socket, const CMRemoteVerdict &verdict)
 {
     release(socket);
     const QByteArray body = errorBody(verdict.reason);
-    QByteArray reply = "HTTP/1.1 " + QByteArray::number(verdict.status) + ' '
-        + cmRemoteStatusText(verdict.status) + "\r\nContent-Type: application/json\r\n"
-        + "Content-Length: " + QByteArray::number(body.size())
-        + "\r\nCache-Control: no-store\r\nConnection: close\r\n";
+    QByteArray reply = "HTTP/1.1 " + QByteArray::number(verdict.status) + ' ' +
+                       cmRemoteStatusText(verdict.status) +
+                       "\r\nContent-Type: application/json\r\n" +
+                       "Content-Length: " + QByteArray::number(body.size()) +
+                       "\r\nCache-Control: no-store\r\nConnection: close\r\n";
     if (verdict.status == 401)
         reply += "WWW-Authenticate: Bearer\r\n";
     reply += "\r\n" + body;
     socket->write(reply);
     socket->setReadBufferSize(64 * 1024);
-    connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->skip(socket->bytesAvailable()); });
+    connect(socket, &QTcpSocket::readyRead, socket,
+            [socket] { socket->skip(socket->bytesAvailable()); });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     socket->skip(socket->bytesAvailable());
     QTimer::singleShot(lingerMs, socket, &QTcpSocket::abort);
@@ -173,14 +187,30 @@ bool CMRemoteHttp::handleRequest(const QHttpServerRequest &request, QTcpSocket *
 {
     CMRemoteRequest r;
     switch (request.method()) {
-    case QHttpServerRequest::Method::Get: r.method = "GET"; break;
-    case QHttpServerRequest::Method::Head: r.method = "HEAD"; break;
-    case QHttpServerRequest::Method::Post: r.method = "POST"; break;
-    case QHttpServerRequest::Method::Put: r.method = "PUT"; break;
-    case QHttpServerRequest::Method::Patch: r.method = "PATCH"; break;
-    case QHttpServerRequest::Method::Delete: r.method = "DELETE"; break;
-    case QHttpServerRequest::Method::Options: r.method = "OPTIONS"; break;
-    default: r.method = "OTHER"; break;
+    case QHttpServerRequest::Method::Get:
+        r.method = "GET";
+        break;
+    case QHttpServerRequest::Method::Head:
+        r.method = "HEAD";
+        break;
+    case QHttpServerRequest::Method::Post:
+        r.method = "POST";
+        break;
+    case QHttpServerRequest::Method::Put:
+        r.method = "PUT";
+        break;
+    case QHttpServerRequest::Method::Patch:
+        r.method = "PATCH";
+        break;
+    case QHttpServerRequest::Method::Delete:
+        r.method = "DELETE";
+        break;
+    case QHttpServerRequest::Method::Options:
+        r.method = "OPTIONS";
+        break;
+    default:
+        r.method = "OTHER";
+        break;
     }
     r.path = request.url().path();
     r.contentType = request.value("Content-Type");
@@ -214,8 +244,7 @@ void CMRemoteHttp::missingHandler(const QHttpServerRequest &request, QTcpSocket 
 // --- the port
 
 CMRemoteServer::CMRemoteServer(CMRemoteHandler handler, QObject *parent)
-    : QObject(parent),
-      m_webSockets(u"Cuemaster"_s, QWebSocketServer::NonSecureMode),
+    : QObject(parent), m_webSockets(u"Cuemaster"_s, QWebSocketServer::NonSecureMode),
       m_http(std::move(handler))
 {
     m_webSockets.setHandshakeTimeout(std::chrono::milliseconds(headTimeoutMs));

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QWebSocketServer>
-
 #include <functional>
 
 class QTcpSocket;

@@ -6,11 +6,9 @@
 #include <QJsonArray>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
-
-#include <lo/lo.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <lo/lo.h>
 
 using namespace Qt::StringLiterals;
 
@@ -52,8 +50,8 @@ bool CMRemoteOsc::listen(bool allowNetwork, quint16 port)
 {
     close();
     auto socket = std::make_unique<QUdpSocket>();
-    const QHostAddress address = allowNetwork ? QHostAddress(QHostAddress::Any)
-                                              : QHostAddress(QHostAddress::LocalHost);
+    const QHostAddress address =
+        allowNetwork ? QHostAddress(QHostAddress::Any) : QHostAddress(QHostAddress::LocalHost);
     if (!socket->bind(address, port)) {
         m_error = u"The OSC port %1 is not free."_s.arg(port);
         return false;

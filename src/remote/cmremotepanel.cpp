@@ -2,14 +2,6 @@
 
 #include "cmqrcode.h"
 
-#include <kit/ovbuttons.h>
-#include <kit/ovfonts.h>
-#include <kit/ovlettering.h>
-#include <kit/ovroot.h>
-#include <kit/ovswitch.h>
-#include <kit/ovtheme.h>
-#include <kit/ovui.h>
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -20,6 +12,13 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <kit/ovbuttons.h>
+#include <kit/ovfonts.h>
+#include <kit/ovlettering.h>
+#include <kit/ovroot.h>
+#include <kit/ovswitch.h>
+#include <kit/ovtheme.h>
+#include <kit/ovui.h>
 
 using namespace Qt::StringLiterals;
 
@@ -94,20 +93,14 @@ void CMRemotePanel::show(CMRemote &remote)
 }
 
 CMRemotePanel::CMRemotePanel(CMRemote &remote, QWidget *parent)
-    : QWidget(parent, Qt::Window),
-      m_remote(remote),
-      m_enabled(new OVSwitch(u"Remote control"_s)),
-      m_network(new OVSwitch(u"Allow other devices on this network"_s)),
-      m_details(new QWidget),
-      m_address(text({}, 12, false, false)),
-      m_code(new QLabel),
-      m_osc(text({}, 11, true, false)),
+    : QWidget(parent, Qt::Window), m_remote(remote), m_enabled(new OVSwitch(u"Remote control"_s)),
+      m_network(new OVSwitch(u"Allow other devices on this network"_s)), m_details(new QWidget),
+      m_address(text({}, 12, false, false)), m_code(new QLabel), m_osc(text({}, 11, true, false)),
       m_status(text({}, 11, true)),
       m_off(text(u"Turn on to run the prompter from a phone, a tablet or a show controller "
                  u"through the web remote, the JSON API or OSC."_s,
                  12, true)),
-      m_caption(new OVCaption),
-      m_copy(new OVChromeButton(u"Copy Address"_s)),
+      m_caption(new OVCaption), m_copy(new OVChromeButton(u"Copy Address"_s)),
       m_renew(new OVChromeButton(u"New Address"_s))
 {
     setWindowTitle(u"Remote Control"_s);
@@ -155,7 +148,8 @@ CMRemotePanel::CMRemotePanel(CMRemote &remote, QWidget *parent)
             [this] { QGuiApplication::clipboard()->setText(address()); });
     connect(m_renew, &QPushButton::clicked, &m_remote, &CMRemote::renewToken);
     connect(&m_remote, &CMRemote::changed, this, &CMRemotePanel::refresh);
-    for (const QKeySequence &key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+    for (const QKeySequence &key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
     refresh();
     resize(qRound(ui()->z(440)), sizeHint().height());
@@ -175,8 +169,8 @@ void CMRemotePanel::apply(bool on, bool network)
         refresh();
         return;
     }
-    CMRemote::Options options = m_remote.isRunning() ? m_remote.options()
-                                                     : storedOptions().value_or(CMRemote::Options{});
+    CMRemote::Options options =
+        m_remote.isRunning() ? m_remote.options() : storedOptions().value_or(CMRemote::Options{});
     if (options.port == 0)
         options.port = defaultPort;
     options.allowNetwork = network;
@@ -216,13 +210,13 @@ void CMRemotePanel::refresh()
         m_code->setPixmap(QPixmap::fromImage(code.scaled(code.size() * scale)));
     }
     const QString host = m_remote.options().allowNetwork && !m_remote.networkUrls().isEmpty()
-        ? m_remote.networkUrls().first().host()
-        : u"127.0.0.1"_s;
+                             ? m_remote.networkUrls().first().host()
+                             : u"127.0.0.1"_s;
     m_osc->setText(u"OSC: udp://%1:%2"_s.arg(host).arg(m_remote.oscPort()));
     const int clients = m_remote.clientCount();
-    QString status = clients == 0 ? u"No remote connected."_s
-        : clients == 1            ? u"1 remote connected."_s
-                                  : u"%1 remotes connected."_s.arg(clients);
+    QString status = clients == 0   ? u"No remote connected."_s
+                     : clients == 1 ? u"1 remote connected."_s
+                                    : u"%1 remotes connected."_s.arg(clients);
     if (m_remote.options().allowNetwork && m_remote.networkUrls().isEmpty())
         status += u" This computer has no network address other devices can reach."_s;
     else if (!m_remote.options().allowNetwork)

@@ -3,7 +3,6 @@
 #include "cmremote.h"
 
 #include <QWidget>
-
 #include <optional>
 
 class OVCaption;

@@ -1,13 +1,11 @@
 #include "cmremotestate.h"
 
-#include <engine/cmengine.h>
-#include <engine/cmmath.h>
-
 #include <QJsonArray>
 #include <QJsonDocument>
-
 #include <algorithm>
 #include <cmath>
+#include <engine/cmengine.h>
+#include <engine/cmmath.h>
 
 using namespace Qt::StringLiterals;
 
@@ -75,8 +73,8 @@ QJsonObject state(const CMEngine &engine, CMInstant epoch, CMInstant now, const 
                                      {u"active"_s, countdownLeft > 0},
                                      {u"left"_s, countdownLeft}}},
         {u"settings"_s, settings(engine)},
-        {u"palette"_s, QJsonObject{{u"text"_s, hex(palette.text)},
-                                   {u"background"_s, hex(palette.background)}}},
+        {u"palette"_s,
+         QJsonObject{{u"text"_s, hex(palette.text)}, {u"background"_s, hex(palette.background)}}},
         {u"contentHeight"_s, engine.contentHeight()},
         {u"viewportHeight"_s, engine.viewportHeight()},
         {u"words"_s, words},
@@ -97,12 +95,9 @@ QJsonObject cueReached(const CMEngine &engine, int index, CMInstant epoch, CMIns
 {
     const QList<CMCue> &list = engine.cues();
     const CMCue cue = index >= 0 && index < list.size() ? list[index] : CMCue{};
-    return QJsonObject{{u"type"_s, u"cue"_s},
-                       {u"now"_s, serverMs(epoch, now)},
-                       {u"index"_s, index},
-                       {u"line"_s, cue.line},
-                       {u"text"_s, cue.text},
-                       {u"offset"_s, cue.offset}};
+    return QJsonObject{{u"type"_s, u"cue"_s}, {u"now"_s, serverMs(epoch, now)},
+                       {u"index"_s, index},   {u"line"_s, cue.line},
+                       {u"text"_s, cue.text}, {u"offset"_s, cue.offset}};
 }
 
 } // namespace CMRemoteState

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <engine/cmclock.h>
-
 #include <QJsonObject>
+#include <engine/cmclock.h>
 
 class CMEngine;
 

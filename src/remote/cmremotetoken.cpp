@@ -1,7 +1,6 @@
 #include "cmremotetoken.h"
 
 #include <QRandomGenerator>
-
 #include <array>
 
 namespace CMRemoteToken {

@@ -1,12 +1,10 @@
-#include <engine/cmengine.h>
-#include <remote/cmremote.h>
-
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
-
 #include <cstdio>
+#include <engine/cmengine.h>
+#include <remote/cmremote.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -30,7 +28,8 @@ int main(int argc, char *argv[])
             cues.append({i, cue, i * rowPt});
             script += cue + u'\n';
         } else {
-            script += u"Line %1: the presenter reads the evening news slowly and clearly.\n"_s.arg(i + 1);
+            script +=
+                u"Line %1: the presenter reads the evening news slowly and clearly.\n"_s.arg(i + 1);
         }
     }
     engine.replaceScript(script);
@@ -41,8 +40,8 @@ int main(int argc, char *argv[])
     settings.countdown = 0;
     engine.setSettings(settings);
 
-    CMRemote remote(engine, {[&engine](int) { engine.setLive(true); },
-                             [&engine] { engine.setLive(false); }});
+    CMRemote remote(
+        engine, {[&engine](int) { engine.setLive(true); }, [&engine] { engine.setLive(false); }});
     if (!remote.start({port, false})) {
         QTextStream(stderr) << remote.errorString() << '\n';
         return 1;

@@ -1,9 +1,8 @@
+#include <QJsonDocument>
+#include <QTest>
 #include <engine/cmengine.h>
 #include <engine/cmmath.h>
 #include <remote/cmremotecommands.h>
-
-#include <QJsonDocument>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -62,27 +61,43 @@ void TestCMRemoteCommands::commandsMoveTheEngine_data()
     QTest::addColumn<bool>("running");
     QTest::addColumn<double>("speed");
 
-    QTest::newRow("toggle starts") << QByteArray(R"({"command":"toggle"})") << 0.0 << false << 0.0 << true << 3.0;
-    QTest::newRow("toggle stops") << QByteArray(R"({"command":"toggle"})") << 100.0 << true << 100.0 << false << 3.0;
+    QTest::newRow("toggle starts")
+        << QByteArray(R"({"command":"toggle"})") << 0.0 << false << 0.0 << true << 3.0;
+    QTest::newRow("toggle stops") << QByteArray(R"({"command":"toggle"})") << 100.0 << true << 100.0
+                                  << false << 3.0;
     QTest::newRow("play while running keeps running")
         << QByteArray(R"({"command":"play"})") << 100.0 << true << 100.0 << true << 3.0;
-    QTest::newRow("pause") << QByteArray(R"({"command":"pause"})") << 100.0 << true << 100.0 << false << 3.0;
-    QTest::newRow("faster") << QByteArray(R"({"command":"faster"})") << 0.0 << false << 0.0 << false << 3.5;
-    QTest::newRow("slower") << QByteArray(R"({"command":"slower"})") << 0.0 << false << 0.0 << false << 2.5;
+    QTest::newRow("pause") << QByteArray(R"({"command":"pause"})") << 100.0 << true << 100.0
+                           << false << 3.0;
+    QTest::newRow("faster") << QByteArray(R"({"command":"faster"})") << 0.0 << false << 0.0 << false
+                            << 3.5;
+    QTest::newRow("slower") << QByteArray(R"({"command":"slower"})") << 0.0 << false << 0.0 << false
+                            << 2.5;
     QTest::newRow("speed clamps like the knob")
         << QByteArray(R"({"command":"speed","value":42})") << 0.0 << false << 0.0 << false << 10.0;
-    QTest::newRow("top") << QByteArray(R"({"command":"top"})") << 700.0 << true << 0.0 << false << 3.0;
-    QTest::newRow("end") << QByteArray(R"({"command":"end"})") << 700.0 << false << 5000.0 << false << 3.0;
-    QTest::newRow("jump by points") << QByteArray(R"({"command":"jump","points":-250})") << 700.0 << false << 450.0 << false << 3.0;
-    QTest::newRow("jump by screens") << QByteArray(R"({"command":"jump","screens":0.5})") << 700.0 << false << 1200.0 << false << 3.0;
+    QTest::newRow("top") << QByteArray(R"({"command":"top"})") << 700.0 << true << 0.0 << false
+                         << 3.0;
+    QTest::newRow("end") << QByteArray(R"({"command":"end"})") << 700.0 << false << 5000.0 << false
+                         << 3.0;
+    QTest::newRow("jump by points") << QByteArray(R"({"command":"jump","points":-250})") << 700.0
+                                    << false << 450.0 << false << 3.0;
+    QTest::newRow("jump by screens") << QByteArray(R"({"command":"jump","screens":0.5})") << 700.0
+                                     << false << 1200.0 << false << 3.0;
     QTest::newRow("jump past the end stops there")
-        << QByteArray(R"({"command":"jump","points":1e8})") << 700.0 << false << 5000.0 << false << 3.0;
-    QTest::newRow("jump back is the keyboard's") << QByteArray(R"({"command":"jump-back"})") << 700.0 << false << 300.0 << false << 3.0;
-    QTest::newRow("jump ahead is the keyboard's") << QByteArray(R"({"command":"jump-ahead"})") << 700.0 << false << 1100.0 << false << 3.0;
-    QTest::newRow("jump to") << QByteArray(R"({"command":"jump-to","offset":2500})") << 700.0 << false << 2500.0 << false << 3.0;
-    QTest::newRow("next cue") << QByteArray(R"({"command":"next-cue"})") << 1500.0 << false << 3000.0 << false << 3.0;
-    QTest::newRow("previous cue") << QByteArray(R"({"command":"previous-cue"})") << 3500.0 << false << 3000.0 << false << 3.0;
-    QTest::newRow("cue by index") << QByteArray(R"({"command":"cue","index":0})") << 3500.0 << false << 1000.0 << false << 3.0;
+        << QByteArray(R"({"command":"jump","points":1e8})") << 700.0 << false << 5000.0 << false
+        << 3.0;
+    QTest::newRow("jump back is the keyboard's")
+        << QByteArray(R"({"command":"jump-back"})") << 700.0 << false << 300.0 << false << 3.0;
+    QTest::newRow("jump ahead is the keyboard's")
+        << QByteArray(R"({"command":"jump-ahead"})") << 700.0 << false << 1100.0 << false << 3.0;
+    QTest::newRow("jump to") << QByteArray(R"({"command":"jump-to","offset":2500})") << 700.0
+                             << false << 2500.0 << false << 3.0;
+    QTest::newRow("next cue") << QByteArray(R"({"command":"next-cue"})") << 1500.0 << false
+                              << 3000.0 << false << 3.0;
+    QTest::newRow("previous cue") << QByteArray(R"({"command":"previous-cue"})") << 3500.0 << false
+                                  << 3000.0 << false << 3.0;
+    QTest::newRow("cue by index") << QByteArray(R"({"command":"cue","index":0})") << 3500.0 << false
+                                  << 1000.0 << false << 3.0;
 }
 
 void TestCMRemoteCommands::commandsMoveTheEngine()
@@ -143,7 +158,8 @@ void TestCMRemoteCommands::liveGoesThroughTheHooks()
     QVERIFY(CMRemoteCommands::run(*e, json(R"({"command":"live"})"), m_hooks).ok());
     QVERIFY(e->live());
     QCOMPARE(m_wentLive, QList<int>{-1});
-    QVERIFY(CMRemoteCommands::run(*e, json(R"({"command":"live","on":true,"screen":1})"), m_hooks).ok());
+    QVERIFY(CMRemoteCommands::run(*e, json(R"({"command":"live","on":true,"screen":1})"), m_hooks)
+                .ok());
     QCOMPARE(m_wentLive, (QList<int>{-1, 1}));
     QVERIFY(CMRemoteCommands::run(*e, json(R"({"command":"live"})"), m_hooks).ok());
     QVERIFY(!e->live());
@@ -164,18 +180,36 @@ void TestCMRemoteCommands::settingsPatch_data()
         return s.toJson();
     };
     QTest::newRow("empty") << QByteArray("{}") << d.toJson();
-    QTest::newRow("several") << QByteArray(R"({"speed":4.5,"mirror":true,"colors":4,"countdown":10})")
-                             << with([](CMSettings &s) { s.speed = 4.5; s.mirror = true; s.colors = 4; s.countdown = 10; });
+    QTest::newRow("several") << QByteArray(
+                                    R"({"speed":4.5,"mirror":true,"colors":4,"countdown":10})")
+                             << with([](CMSettings &s) {
+                                    s.speed = 4.5;
+                                    s.mirror = true;
+                                    s.colors = 4;
+                                    s.countdown = 10;
+                                });
     QTest::newRow("knobs clamp high")
         << QByteArray(R"({"speed":11,"fontSize":500,"margin":90,"lineSpacing":9,"cuePosition":1})")
-        << with([](CMSettings &s) { s.speed = 10; s.fontSize = 200; s.margin = 35; s.lineSpacing = 2.2; s.cuePosition = 0.7; });
+        << with([](CMSettings &s) {
+               s.speed = 10;
+               s.fontSize = 200;
+               s.margin = 35;
+               s.lineSpacing = 2.2;
+               s.cuePosition = 0.7;
+           });
     QTest::newRow("knobs clamp low")
         << QByteArray(R"({"speed":-1,"fontSize":1,"margin":-5,"lineSpacing":0,"cuePosition":0})")
-        << with([](CMSettings &s) { s.speed = 0; s.fontSize = 24; s.margin = 0; s.lineSpacing = 1; s.cuePosition = 0.1; });
+        << with([](CMSettings &s) {
+               s.speed = 0;
+               s.fontSize = 24;
+               s.margin = 0;
+               s.lineSpacing = 1;
+               s.cuePosition = 0.1;
+           });
     QTest::newRow("font") << QByteArray(R"({"fontName":"Georgia"})")
                           << with([](CMSettings &s) { s.fontName = u"Georgia"_s; });
-    QTest::newRow("countdown off") << QByteArray(R"({"countdown":0})")
-                                   << with([](CMSettings &s) { s.countdown = 0; });
+    QTest::newRow("countdown off")
+        << QByteArray(R"({"countdown":0})") << with([](CMSettings &s) { s.countdown = 0; });
 }
 
 void TestCMRemoteCommands::settingsPatch()

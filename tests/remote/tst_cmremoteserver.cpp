@@ -1,7 +1,3 @@
-#include <engine/cmengine.h>
-#include <remote/cmremote.h>
-#include <remote/cmremoteosc.h>
-
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +10,9 @@
 #include <QUdpSocket>
 #include <QWebSocket>
 #include <QtEndian>
+#include <engine/cmengine.h>
+#include <remote/cmremote.h>
+#include <remote/cmremoteosc.h>
 
 using namespace Qt::StringLiterals;
 
@@ -51,7 +50,8 @@ Response request(quint16 port, const QByteArray &bytes)
     return r;
 }
 
-QByteArray osc(const QByteArray &path, const QByteArray &types = {}, const QList<QVariant> &args = {})
+QByteArray osc(const QByteArray &path, const QByteArray &types = {},
+               const QList<QVariant> &args = {})
 {
     const auto padded = [](QByteArray s) {
         s.append('\0');
@@ -92,11 +92,12 @@ class TestCMRemoteServer : public QObject
         return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
     }
     QByteArray send(const QByteArray &method, const QByteArray &path, const QByteArray &body,
-                    const QByteArray &type = "application/json", const QByteArray &headers = {}) const
+                    const QByteArray &type = "application/json",
+                    const QByteArray &headers = {}) const
     {
-        return method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + auth() + headers
-            + "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size())
-            + "\r\n\r\n" + body;
+        return method + ' ' + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + auth() + headers +
+               "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\n\r\n" + body;
     }
     QUrl eventsUrl(bool withToken = true) const
     {
@@ -150,12 +151,13 @@ void TestCMRemoteServer::apiDrivesTheEngine()
     Response r = request(m_remote->port(), get("/api/v1/state", auth()));
     QCOMPARE(r.status, 200);
     QJsonObject state = r.json();
-    for (const char *key : {"running", "finished", "live", "offset", "elapsed", "remaining", "cues",
-                            "countdown", "settings", "contentHeight", "viewportHeight", "words",
-                            "readingTime", "clock"})
+    for (const char *key :
+         {"running", "finished", "live", "offset", "elapsed", "remaining", "cues", "countdown",
+          "settings", "contentHeight", "viewportHeight", "words", "readingTime", "clock"})
         QVERIFY2(state.contains(QLatin1StringView(key)), key);
     QCOMPARE(state.value(u"running"_s).toBool(), false);
-    QCOMPARE(state.value(u"cues"_s).toArray().first().toObject().value(u"text"_s).toString(), u"[Roll VT]"_s);
+    QCOMPARE(state.value(u"cues"_s).toArray().first().toObject().value(u"text"_s).toString(),
+             u"[Roll VT]"_s);
 
     r = request(m_remote->port(), send("POST", "/api/v1/command", R"({"command":"toggle"})"));
     QCOMPARE(r.status, 200);
@@ -173,30 +175,50 @@ void TestCMRemoteServer::refusalsChangeNothing_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("status");
     const QByteArray cmd = R"({"command":"toggle"})";
-    const QByteArray head = "POST /api/v1/command HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n";
+    const QByteArray head =
+        "POST /api/v1/command HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n";
     QTest::newRow("no token") << head + "Content-Length: 20\r\n\r\n" + cmd << 401;
-    QTest::newRow("wrong token") << head + "Authorization: Bearer nope\r\nContent-Length: 20\r\n\r\n" + cmd << 401;
+    QTest::newRow("wrong token") << head +
+                                        "Authorization: Bearer nope\r\nContent-Length: 20\r\n\r\n" +
+                                        cmd
+                                 << 401;
     QTest::newRow("token in the address of a command")
-        << QByteArray("POST /api/v1/command?token=TOKEN HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 20\r\n\r\n") + cmd
+        << QByteArray("POST /api/v1/command?token=TOKEN HTTP/1.1\r\nHost: "
+                      "127.0.0.1\r\nContent-Length: 20\r\n\r\n") +
+               cmd
         << 401;
-    const auto authed = [](const QByteArray &line, const QByteArray &type, const QByteArray &body) -> QByteArray {
-        return line + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer TOKEN\r\nContent-Type: " + type
-            + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    const auto authed = [](const QByteArray &line, const QByteArray &type,
+                           const QByteArray &body) -> QByteArray {
+        return line +
+               " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer TOKEN\r\nContent-Type: " +
+               type + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
     };
     // Refused from its head alone: the gigabyte is never sent, let alone buffered.
     QTest::newRow("oversized body")
-        << head + "Authorization: Bearer TOKEN\r\nContent-Length: 1000000000\r\n\r\n" << 413;
-    QTest::newRow("chunked body") << head + "Authorization: Bearer TOKEN\r\nTransfer-Encoding: chunked\r\n\r\n" << 411;
-    QTest::newRow("bad JSON") << authed("POST /api/v1/command", "application/json", "{\"command\":") << 400;
-    QTest::newRow("JSON not an object") << authed("POST /api/v1/command", "application/json", "[1]") << 400;
-    QTest::newRow("unknown command") << authed("POST /api/v1/command", "application/json", R"({"command":"rewind"})") << 400;
-    QTest::newRow("out-of-range value") << authed("PATCH /api/v1/settings", "application/json", R"({"countdown":7,"speed":9})") << 400;
-    QTest::newRow("unknown setting") << authed("PATCH /api/v1/settings", "application/json", R"({"speed":9,"zoom":2})") << 400;
+        << head + "Authorization: Bearer TOKEN\r\nContent-Length: 1000000000\r\n\r\n"
+        << 413;
+    QTest::newRow("chunked body")
+        << head + "Authorization: Bearer TOKEN\r\nTransfer-Encoding: chunked\r\n\r\n"
+        << 411;
+    QTest::newRow("bad JSON") << authed("POST /api/v1/command", "application/json", "{\"command\":")
+                              << 400;
+    QTest::newRow("JSON not an object")
+        << authed("POST /api/v1/command", "application/json", "[1]") << 400;
+    QTest::newRow("unknown command")
+        << authed("POST /api/v1/command", "application/json", R"({"command":"rewind"})") << 400;
+    QTest::newRow("out-of-range value")
+        << authed("PATCH /api/v1/settings", "application/json", R"({"countdown":7,"speed":9})")
+        << 400;
+    QTest::newRow("unknown setting")
+        << authed("PATCH /api/v1/settings", "application/json", R"({"speed":9,"zoom":2})") << 400;
     QTest::newRow("not JSON") << authed("POST /api/v1/command", "text/plain", "toggle") << 415;
-    QTest::newRow("unknown path") << authed("POST /api/v1/commands", "application/json", cmd) << 404;
+    QTest::newRow("unknown path") << authed("POST /api/v1/commands", "application/json", cmd)
+                                  << 404;
     QTest::newRow("wrong method") << authed("DELETE /api/v1/script", "application/json", "") << 405;
     QTest::newRow("foreign host name")
-        << QByteArray("GET /api/v1/state HTTP/1.1\r\nHost: attacker.example\r\nAuthorization: Bearer TOKEN\r\n\r\n") << 403;
+        << QByteArray("GET /api/v1/state HTTP/1.1\r\nHost: attacker.example\r\nAuthorization: "
+                      "Bearer TOKEN\r\n\r\n")
+        << 403;
 }
 
 void TestCMRemoteServer::refusalsChangeNothing()
@@ -220,9 +242,10 @@ void TestCMRemoteServer::scriptReplaced_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("script");
     QTest::newRow("text with a byte-order mark and CR LF")
-        << QByteArray("text/plain; charset=utf-8") << QByteArray("\xEF\xBB\xBFHello\r\n[Wave]\r\n") << u"Hello\n[Wave]\n"_s;
-    QTest::newRow("JSON") << QByteArray("application/json") << QByteArray(R"({"script":"Caf\u00e9\u00a0time"})")
-                          << u"Café time"_s;
+        << QByteArray("text/plain; charset=utf-8") << QByteArray("\xEF\xBB\xBFHello\r\n[Wave]\r\n")
+        << u"Hello\n[Wave]\n"_s;
+    QTest::newRow("JSON") << QByteArray("application/json")
+                          << QByteArray(R"({"script":"Caf\u00e9\u00a0time"})") << u"Café time"_s;
 }
 
 void TestCMRemoteServer::scriptReplaced()
@@ -271,32 +294,32 @@ void TestCMRemoteServer::webSocketFollowsAndCommands()
 
     socket.sendTextMessage(uR"({"command":"faster","id":5})"_s);
     QTRY_VERIFY(std::any_of(messages.cbegin(), messages.cend(), [](const QJsonObject &m) {
-        return m.value(u"type"_s) == u"state"_s
-            && m.value(u"settings"_s).toObject().value(u"speed"_s).toDouble() == 3.5;
+        return m.value(u"type"_s) == u"state"_s &&
+               m.value(u"settings"_s).toObject().value(u"speed"_s).toDouble() == 3.5;
     }));
     QTRY_VERIFY(std::any_of(messages.cbegin(), messages.cend(), [](const QJsonObject &m) {
-        return m.value(u"type"_s) == u"result"_s && m.value(u"id"_s).toInt() == 5
-            && m.value(u"ok"_s).toBool();
+        return m.value(u"type"_s) == u"result"_s && m.value(u"id"_s).toInt() == 5 &&
+               m.value(u"ok"_s).toBool();
     }));
     QCOMPARE(m_engine->settings().speed, 3.5);
 
     socket.sendTextMessage(uR"({"command":"warp","id":6})"_s);
     QTRY_VERIFY(std::any_of(messages.cbegin(), messages.cend(), [](const QJsonObject &m) {
-        return m.value(u"id"_s).toInt() == 6 && !m.value(u"ok"_s).toBool()
-            && !m.value(u"error"_s).toString().isEmpty();
+        return m.value(u"id"_s).toInt() == 6 && !m.value(u"ok"_s).toBool() &&
+               !m.value(u"error"_s).toString().isEmpty();
     }));
 
     socket.sendTextMessage(uR"({"type":"ping","id":7,"t":12.5})"_s);
     QTRY_VERIFY(std::any_of(messages.cbegin(), messages.cend(), [](const QJsonObject &m) {
-        return m.value(u"type"_s) == u"pong"_s && m.value(u"t"_s).toDouble() == 12.5
-            && m.value(u"server"_s).isDouble();
+        return m.value(u"type"_s) == u"pong"_s && m.value(u"t"_s).toDouble() == 12.5 &&
+               m.value(u"server"_s).isDouble();
     }));
 
     // The cue line reaches the reading line: the show controller hears of it.
     Q_EMIT m_engine->cueReached(0);
     QTRY_VERIFY(std::any_of(messages.cbegin(), messages.cend(), [](const QJsonObject &m) {
-        return m.value(u"type"_s) == u"cue"_s && m.value(u"index"_s).toInt() == 0
-            && m.value(u"text"_s).toString() == u"[Roll VT]"_s;
+        return m.value(u"type"_s) == u"cue"_s && m.value(u"index"_s).toInt() == 0 &&
+               m.value(u"text"_s).toString() == u"[Roll VT]"_s;
     }));
 
     // A message larger than any command closes the socket.
@@ -337,8 +360,8 @@ void TestCMRemoteServer::renewedTokenLocksOut()
     m_remote->renewToken();
     QVERIFY(m_remote->token() != old);
     QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
-    const Response r = request(m_remote->port(),
-                               get("/api/v1/state", "Authorization: Bearer " + old + "\r\n"));
+    const Response r =
+        request(m_remote->port(), get("/api/v1/state", "Authorization: Bearer " + old + "\r\n"));
     QCOMPARE(r.status, 401);
 }
 

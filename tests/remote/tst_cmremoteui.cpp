@@ -1,3 +1,8 @@
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QUrlQuery>
 #include <engine/cmengine.h>
 #include <kit/ovswitch.h>
 #include <mainwindow/cmscripteditor.h>
@@ -5,12 +10,6 @@
 #include <remote/cmremote.h>
 #include <remote/cmremoteapi.h>
 #include <remote/cmremotepanel.h>
-
-#include <QLabel>
-#include <QProcess>
-#include <QPushButton>
-#include <QTest>
-#include <QUrlQuery>
 
 using namespace Qt::StringLiterals;
 
@@ -62,8 +61,9 @@ void TestCMRemoteUi::panelTurnsTheRemoteOnAndOff()
     QCOMPARE(address.port(), int(remote.port()));
     QCOMPARE(QUrlQuery(address).queryItemValue(u"token"_s).toLatin1(), remote.token());
     // No QR code for an address only this computer can open.
-    QVERIFY(std::ranges::none_of(panel.findChildren<QLabel *>(),
-                                 [](const QLabel *l) { return l->isVisibleTo(l->window()) && !l->pixmap().isNull(); }));
+    QVERIFY(std::ranges::none_of(panel.findChildren<QLabel *>(), [](const QLabel *l) {
+        return l->isVisibleTo(l->window()) && !l->pixmap().isNull();
+    }));
     // Remembered for the next start, on the port it took.
     QCOMPARE(CMRemotePanel::storedOptions(), (CMRemote::Options{remote.port(), false}));
 

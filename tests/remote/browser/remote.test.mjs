@@ -61,16 +61,22 @@ try {
   check(true, 'the page shows the engine running');
 
   // Ten moments while scrolling: the page's own reading of the clock against the engine's,
-  // taken at the middle of one request's round trip.
+  // taken at the middle of a request's round trip (the quickest of five, so a busy machine's
+  // delays do not count against the page).
   let worst = 0;
   for (let i = 0; i < 10; i++) {
     await sleep(250);
     const m = await page.evaluate(async (t) => {
-      const sent = performance.now();
-      const r = await fetch('/api/v1/state', { headers: { Authorization: `Bearer ${t}` } });
-      const received = performance.now();
-      const s = await r.json();
-      return { page: cmRemote.offsetAt((sent + received) / 2), engine: s.offset, rtt: received - sent };
+      let best = null;
+      for (let k = 0; k < 5; k++) {
+        const sent = performance.now();
+        const r = await fetch('/api/v1/state', { headers: { Authorization: `Bearer ${t}` } });
+        const received = performance.now();
+        const s = await r.json();
+        const m = { page: cmRemote.offsetAt((sent + received) / 2), engine: s.offset, rtt: received - sent };
+        if (!best || m.rtt < best.rtt) best = m;
+      }
+      return best;
     }, token);
     const diff = Math.abs(m.page - m.engine);
     worst = Math.max(worst, diff);
