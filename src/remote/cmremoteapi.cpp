@@ -47,12 +47,8 @@ QByteArray fileText(const QString &path)
 CMRemoteApi::CMRemoteApi(CMEngine &engine, CMRemoteHooks hooks, QObject *parent)
     : QObject(parent), m_engine(engine), m_hooks(std::move(hooks)), m_epoch(engine.now())
 {
-    const auto count = [this] {
-        ++m_script.revision;
-        m_script.words = CMMath::words(m_engine.script());
-    };
-    count();
-    connect(&engine, &CMEngine::scriptChanged, this, count);
+    // Counted when a remote asks, not at every keystroke.
+    connect(&engine, &CMEngine::scriptChanged, this, [this] { ++m_script.revision; });
 }
 
 double CMRemoteApi::serverMs() const
@@ -62,6 +58,10 @@ double CMRemoteApi::serverMs() const
 
 QJsonObject CMRemoteApi::state() const
 {
+    if (m_wordsRevision != m_script.revision) {
+        m_script.words = CMMath::words(m_engine.script());
+        m_wordsRevision = m_script.revision;
+    }
     return CMRemoteState::state(m_engine, m_epoch, m_engine.now(), m_script);
 }
 

@@ -42,5 +42,6 @@ private:
     CMEngine &m_engine;
     CMRemoteHooks m_hooks;
     CMInstant m_epoch;
-    CMRemoteState::Script m_script;
+    mutable CMRemoteState::Script m_script;
+    mutable qint64 m_wordsRevision = -1;
 };
