@@ -115,7 +115,12 @@ void CMRemoteGate::release(QTcpSocket *socket)
         --m_waiting;
     }
     socket->disconnect(this);
-    delete socket->findChild<QTimer *>(u"cmHeadDeadline"_s);
+    // Later: the deadline itself may be what is refusing the request.
+    if (auto *deadline = socket->findChild<QTimer *>(u"cmHeadDeadline"_s)) {
+        deadline->stop();
+        deadline->setObjectName(QString());
+        deadline->deleteLater();
+    }
 }
 
 void CMRemoteGate::examine(QTcpSocket *socket)
