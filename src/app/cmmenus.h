@@ -19,7 +19,7 @@ struct Hooks
     std::function<void(const QString &page)> showHelp;
     std::function<void()> showAbout;
     // The Remote Control panel (the Prompter menu has no item for it when empty).
-    std::function<void()> showRemote;
+    std::function<void()> showRemote = {};
 };
 
 void build(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks);

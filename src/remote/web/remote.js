@@ -41,6 +41,7 @@
   const measure = document.createElement('canvas').getContext('2d');
   let layout = null;
   let layoutKey = '';
+  let layoutStale = true; // a new state or script: the key must be checked again
 
   function families(name) {
     if (name.startsWith('HelveticaNeue')) return '"Nimbus Sans", "Helvetica Neue", Helvetica, Arial, sans-serif';
@@ -83,6 +84,8 @@
   }
 
   function buildLayout() {
+    if (!layoutStale && layout) return layout;
+    layoutStale = false;
     const s = state.settings;
     const fs = clamp(s.fontSize, 24, 200);
     const margin = clamp(s.margin, 0, 35);
@@ -268,6 +271,7 @@
     live.textContent = state.live ? 'End Live' : 'Go Live';
     const next = state.cues[state.nextCue];
     $('next-cue').textContent = next ? `Next cue: ${next.text}` : '';
+    layoutStale = true;
     dirty = true;
   }
 
@@ -310,7 +314,7 @@
     const revision = state.scriptRevision;
     try {
       const r = await fetch('/api/v1/script', { headers: { Authorization: `Bearer ${token}` } });
-      if (r.ok) { script = await r.text(); scriptRevision = revision; layoutKey = ''; dirty = true; }
+      if (r.ok) { script = await r.text(); scriptRevision = revision; layoutKey = ''; layoutStale = true; dirty = true; }
     } catch (e) { /* the socket reports the lost connection */ }
     fetchingScript = false;
     // Typing in the editor changes the script often: fetch again at most once a second.
