@@ -7,6 +7,8 @@ build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
     libzip-dev libfontconfig-dev help2man
+    # Remote control: the HTTP and WebSocket server, OSC, and the QR code of its address.
+    qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev
     # Open stand-ins for the prompter's font choices, the rounded and monospaced interface
     # faces, and the icon font of the interface symbols.
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand
@@ -25,6 +27,9 @@ test=(
     appstream desktop-file-utils
     # Speech tests: espeak-ng reads the test scripts aloud, sox mixes in the noise.
     espeak-ng sox
+    # The web remote's browser test (its npm packages are installed by the test itself), and
+    # the OSC command-line tools the README's examples use.
+    chromium nodejs liblo-tools
 )
 
 wanted=("${build[@]}")
@@ -41,6 +46,10 @@ for pkg in "${wanted[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
     [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
 done
+# Some Node.js packages bring npm along; Debian's has it apart.
+if [[ "${1:-build}" == test ]] && ! command -v npm >/dev/null; then
+    missing+=(npm)
+fi
 
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"

@@ -45,13 +45,18 @@ for target in "${targets[@]}"; do
     for format in "${formats[@]}"; do
         [[ -d $corpus/$format ]] && seeds+=("$corpus/$format")
     done
-    options=(-max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=20
+    # A small reader may ask for less time (fuzz/TARGET.seconds), never for more.
+    target_seconds=$seconds
+    if [[ -f fuzz/$target.seconds ]] && (($(<"fuzz/$target.seconds") < seconds)); then
+        target_seconds=$(<"fuzz/$target.seconds")
+    fi
+    options=(-max_total_time="$target_seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=20
              -max_len=262144 -detect_leaks=1 -print_final_stats=1
              -artifact_prefix="$artifacts/$target-")
     [[ -f fuzz/$target.dict ]] && options+=(-dict="fuzz/$target.dict")
     mkdir -p "$work/$target"
 
-    printf '\n==== %s: %ss, seeds: %s ====\n' "$target" "$seconds" "${seeds[*]:-none}"
+    printf '\n==== %s: %ss, seeds: %s ====\n' "$target" "$target_seconds" "${seeds[*]:-none}"
     if ! ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
          UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
          "build/fuzz/fuzz/$target" "${options[@]}" "$work/$target" "${seeds[@]}" \

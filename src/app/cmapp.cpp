@@ -17,6 +17,8 @@
 #include <kit/ovui.h>
 #include <mainwindow/cmroot.h>
 #include <prompter/cmprompterwindow.h>
+#include <remote/cmremote.h>
+#include <remote/cmremotepanel.h>
 
 #include <QApplication>
 #include <QFileInfo>
@@ -88,6 +90,25 @@ void installHelp(const QString &appName)
     OVHelpWindow::setPages(CMHelp::pages() + OVCommonHelp::pages(appName));
 }
 
+// --remote turns the remote on for this run only and says where it is; otherwise the panel's
+// remembered choice applies, on any free port if its own is taken.
+bool startRemote(CMRemote &remote, std::optional<quint16> port)
+{
+    if (port) {
+        if (!remote.start({*port, false})) {
+            QTextStream(stderr) << "Remote control: " << remote.errorString() << '\n';
+            return false;
+        }
+        QTextStream(stdout) << "Remote control: " << remote.localUrl().toString() << '\n'
+                            << "OSC: udp://127.0.0.1:" << remote.oscPort() << '\n'
+                            << Qt::flush;
+    } else if (const auto stored = CMRemotePanel::storedOptions()) {
+        if (!remote.start(*stored))
+            remote.start({0, stored->allowNetwork});
+    }
+    return true;
+}
+
 } // namespace
 
 int run(int argc, char *argv[])
@@ -114,6 +135,10 @@ int run(int argc, char *argv[])
     WaitNotice notice(instance, command.files);
     switch (instance.start(command.files)) {
     case CMSingleInstance::Role::Secondary:
+        if (command.remotePort) {
+            QTextStream(stderr) << "Remote control: OVS Cuemaster is already running; turn its "
+                                   "remote on in Prompter > Remote Control.\n";
+        }
         return 0;
     case CMSingleInstance::Role::Cancelled:
         return 1;
@@ -138,11 +163,20 @@ int run(int argc, char *argv[])
                          if (!quit.mayQuit())
                              session.cancel();
                      });
+    CMRemote remote(engine, {[](int screen) {
+                                 CMPrompterWindow::shared().show(
+                                     screen >= 0 ? screen
+                                                 : CMPrompterWindow::screens().size() >= 2 ? 1 : 0);
+                             },
+                             [] { CMPrompterWindow::shared().close(); }});
+    if (!startRemote(remote, command.remotePort))
+        return 1;
     const CMMenus::Hooks hooks{
         [](const QString &page) {
             OVHelpWindow::show(page.isEmpty() ? std::nullopt : std::optional<QString>(page));
         },
-        [appName] { OVAbout::show(appName); }, [&quit] { quit.request(); }};
+        [appName] { OVAbout::show(appName); }, [&quit] { quit.request(); },
+        [&remote] { CMRemotePanel::show(remote); }};
     CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()), hooks, quit);
     delegate.setMainWindow(&window);
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);

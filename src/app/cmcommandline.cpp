@@ -133,8 +133,13 @@ CMCommandLine CMCommandLine::parse(const QStringList &arguments)
         u"A teleprompter: scrolls a script full screen, for camera rigs and stages."_s);
     const QCommandLineOption help({u"h"_s, u"help"_s}, u"Show this help and exit."_s);
     const QCommandLineOption version({u"v"_s, u"version"_s}, u"Show the version and exit."_s);
+    const QCommandLineOption remote(
+        u"remote"_s,
+        u"Turn on remote control for this run, for this computer only, on PORT (default: any "
+        u"free port), and print its address. Written --remote or --remote=PORT."_s);
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(remote);
     parser.addPositionalArgument(
         u"file"_s, u"A script to open (TXT, Markdown, RTF, RTFD, DOCX or DOC)."_s, u"[file]"_s);
 
@@ -151,7 +156,15 @@ CMCommandLine CMCommandLine::parse(const QStringList &arguments)
     };
     // Ours are single letters or words after two dashes; a single-dash word is one option.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QStringList ours = withoutQtOptions(arguments);
+    QStringList ours = withoutQtOptions(arguments);
+    // The parser knows no optional values: --remote=PORT is read here.
+    std::optional<QString> remotePort;
+    for (QString &a : ours) {
+        if (a.startsWith(u"--remote="_s)) {
+            remotePort = a.sliced(9);
+            a = u"--remote"_s;
+        }
+    }
     const auto refuse = [&](const QString &error) {
         result.output = error + u"\n\n"_s + helpText();
         result.exitCode = 2;
@@ -171,6 +184,16 @@ CMCommandLine CMCommandLine::parse(const QStringList &arguments)
         result.output = versionText() + u'\n';
         result.exitCode = 0;
         return result;
+    }
+    if (parser.isSet(remote)) {
+        bool ok = true;
+        const uint port = remotePort ? remotePort->toUInt(&ok) : 0;
+        if (!ok || port > 65535) {
+            result.output = u"The remote control port must be a number from 0 to 65535.\n"_s;
+            result.exitCode = 2;
+            return result;
+        }
+        result.remotePort = quint16(port);
     }
     // The running instance may have another working folder: hand it absolute paths.
     for (const QString &file : parser.positionalArguments())

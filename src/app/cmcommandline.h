@@ -10,6 +10,8 @@
 struct CMCommandLine
 {
     QStringList files;
+    // --remote[=PORT]: remote control on for this run, on this computer only (0: any free port).
+    std::optional<quint16> remotePort;
     std::optional<int> exitCode; // set: print `output` and exit
     QString output;
 

@@ -62,7 +62,7 @@ void toggleSetting(CMEngine &engine, bool CMSettings::*field)
     engine.setSettings(s);
 }
 
-void prompterMenu(QMenuBar &bar, CMEngine &engine)
+void prompterMenu(QMenuBar &bar, CMEngine &engine, const Hooks &hooks)
 {
     QMenu *m = bar.addMenu(u"&Prompter"_s);
     add(m, u"Start / Stop"_s,
@@ -94,6 +94,10 @@ void prompterMenu(QMenuBar &bar, CMEngine &engine)
     });
     add(m, u"Go Live on This Display"_s, {}, [] { CMPrompterWindow::shared().show(0); });
     add(m, u"End Live"_s, {}, [] { CMPrompterWindow::shared().close(); });
+    if (hooks.showRemote) {
+        m->addSeparator();
+        add(m, u"Remote Control…"_s, {}, hooks.showRemote);
+    }
 }
 
 void viewMenu(QMenuBar &bar)
@@ -155,7 +159,7 @@ void build(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks)
 {
     fileMenu(bar, engine, window, hooks);
     new CMEditMenu(bar);
-    prompterMenu(bar, engine);
+    prompterMenu(bar, engine, hooks);
     viewMenu(bar);
     helpMenu(bar, hooks);
 }

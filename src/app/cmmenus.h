@@ -20,6 +20,8 @@ struct Hooks
     std::function<void()> showAbout;
     // File > Quit: ends the application, from any window.
     std::function<void()> quit;
+    // The Remote Control panel (the Prompter menu has no item for it when empty).
+    std::function<void()> showRemote = {};
 };
 
 void build(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks);

@@ -122,6 +122,21 @@ QList<HelpPage> pages()
           B::tip(u"Any presentation remote that acts as a keyboard (Logitech, Kensington, "
                  u"Satechi…) works with no setup. Bluetooth keyboards and foot pedals that send "
                  u"arrow or Page keys work too."_s)}},
+        {u"remote"_s, u"Remote Control"_s, u"dot.radiowaves.left.and.right"_s,
+         {B::text(u"Run the prompter from a phone, a tablet or a show controller: choose "
+                  u"Prompter > Remote Control… and turn it on."_s),
+          B::steps({u"Switch on \"Allow other devices on this network\" so a phone on the "
+                    u"same Wi-Fi can reach this "_s
+                        + m + u"."_s,
+                    u"Scan the QR code with the phone's camera, or type the address shown."_s,
+                    u"The page has start/stop, speed, jumps, cues, mirror, flip and Go Live, and "
+                    u"shows the script moving at the reading line."_s}),
+          B::text(u"Show controllers and scripts can use the JSON API and the WebSocket at the "
+                  u"same address, or OSC messages such as /cuemaster/toggle on the OSC port. "
+                  u"The README lists every command."_s),
+          B::tip(u"Anyone with the address can run the prompter. Click New Address after a show "
+                 u"to lock out every device that had it. Remote control stays off until you "
+                 u"turn it on."_s)}},
         {u"tips"_s, u"Tips"_s, u"lightbulb.fill"_s,
          {B::bullets({u"Start around speed 3 and adjust while rehearsing; the knob remembers your "
                       u"setting."_s,

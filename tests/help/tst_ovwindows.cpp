@@ -186,8 +186,8 @@ void TestOVWindows::search_data()
     QTest::addColumn<QStringList>("listed");
     QTest::addColumn<QString>("selected");
 
-    const QStringList mirror{u"overview"_s, u"quickstart"_s, u"rig"_s,
-                             u"deck"_s,     u"keys"_s,       u"tips"_s};
+    const QStringList mirror{u"overview"_s, u"quickstart"_s, u"rig"_s,   u"deck"_s,
+                             u"keys"_s,     u"remote"_s,     u"tips"_s};
     const QStringList keys{u"keys"_s};
     QStringList all;
     for (const HelpPage &p : allPages())

@@ -1,0 +1,124 @@
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QUrlQuery>
+#include <engine/cmengine.h>
+#include <kit/ovswitch.h>
+#include <mainwindow/cmscripteditor.h>
+#include <remote/cmqrcode.h>
+#include <remote/cmremote.h>
+#include <remote/cmremoteapi.h>
+#include <remote/cmremotepanel.h>
+
+using namespace Qt::StringLiterals;
+
+// The remote as the operator meets it: the panel, its QR code, a script sent from a remote
+// landing in the editor as one undoable edit, and `cuemaster --remote`.
+class TestCMRemoteUi : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void qrCode();
+    void panelTurnsTheRemoteOnAndOff();
+    void replacedScriptIsOneUndoableEdit();
+    void commandLineTurnsItOn();
+};
+
+void TestCMRemoteUi::qrCode()
+{
+    const QImage code = CMQRCode::image("http://192.168.1.20:8765/?token=" + QByteArray(43, 'a'));
+    QVERIFY(!code.isNull());
+    QCOMPARE(code.width(), code.height());
+    const int modules = code.width() - 8;
+    QCOMPARE((modules - 17) % 4, 0); // a QR version's size
+    // The finder pattern in the top-left corner: a dark ring, a light ring, a dark centre,
+    // inside the white quiet zone.
+    const auto dark = [&](int x, int y) { return qGray(code.pixel(x + 4, y + 4)) < 128; };
+    QVERIFY(!dark(-1, -1));
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(dark(i, 0) && dark(0, i) && dark(6, i) && dark(i, 6));
+    QVERIFY(!dark(1, 1) && !dark(5, 5));
+    QVERIFY(dark(3, 3));
+    QVERIFY(CMQRCode::image(QByteArray(8000, 'x')).isNull());
+}
+
+void TestCMRemoteUi::panelTurnsTheRemoteOnAndOff()
+{
+    CMEngine engine;
+    CMRemote remote(engine);
+    CMRemotePanel::storeOptions(std::nullopt);
+    CMRemotePanel panel(remote);
+    QVERIFY(!remote.isRunning());
+    QVERIFY(!panel.networkSwitch()->isEnabled());
+
+    panel.enabledSwitch()->click();
+    QVERIFY(remote.isRunning());
+    QVERIFY(!remote.options().allowNetwork);
+    const QUrl address(panel.address());
+    QCOMPARE(address.host(), u"127.0.0.1"_s);
+    QCOMPARE(address.port(), int(remote.port()));
+    QCOMPARE(QUrlQuery(address).queryItemValue(u"token"_s).toLatin1(), remote.token());
+    // No QR code for an address only this computer can open.
+    QVERIFY(std::ranges::none_of(panel.findChildren<QLabel *>(), [](const QLabel *l) {
+        return l->isVisibleTo(l->window()) && !l->pixmap().isNull();
+    }));
+    // Remembered for the next start, on the port it took.
+    QCOMPARE(CMRemotePanel::storedOptions(), (CMRemote::Options{remote.port(), false}));
+
+    const QByteArray token = remote.token();
+    for (QPushButton *b : panel.findChildren<QPushButton *>()) {
+        if (b->text() == u"New Address")
+            b->click();
+    }
+    QVERIFY(remote.token() != token);
+    QVERIFY(panel.address().contains(QString::fromLatin1(remote.token())));
+
+    panel.enabledSwitch()->click();
+    QVERIFY(!remote.isRunning());
+    QCOMPARE(CMRemotePanel::storedOptions(), std::nullopt);
+}
+
+void TestCMRemoteUi::replacedScriptIsOneUndoableEdit()
+{
+    CMEngine engine;
+    engine.replaceScript(u"The old script\nwith two lines"_s);
+    CMScriptEditor editor(engine);
+    CMRemoteApi api(engine, {});
+    const CMRemoteReply reply =
+        api.reply({"PUT", u"/api/v1/script"_s, "text/plain", "The new script\nfrom the phone"});
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(editor.toPlainText(), u"The new script\nfrom the phone"_s);
+    editor.undo();
+    QCOMPARE(editor.toPlainText(), u"The old script\nwith two lines"_s);
+    QCOMPARE(engine.script(), u"The old script\nwith two lines"_s);
+    editor.redo();
+    QCOMPARE(engine.script(), u"The new script\nfrom the phone"_s);
+
+    // Bytes that are no text leave the script alone.
+    const CMRemoteReply refused = api.reply({"PUT", u"/api/v1/script"_s, "image/png", "\x89PNG"});
+    QCOMPARE(refused.status, 415);
+    QCOMPARE(engine.script(), u"The new script\nfrom the phone"_s);
+}
+
+void TestCMRemoteUi::commandLineTurnsItOn()
+{
+    QProcess app;
+    app.setProcessChannelMode(QProcess::SeparateChannels);
+    app.start(QStringLiteral(CM_APP_BINARY), {u"--remote=0"_s});
+    QVERIFY(app.waitForStarted());
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += app.readAllStandardOutput()).count('\n') >= 2, 30000);
+    const QList<QByteArray> lines = out.split('\n');
+    QVERIFY2(lines[0].startsWith("Remote control: http://127.0.0.1:"), lines[0].constData());
+    QVERIFY(lines[0].contains("/?token="));
+    const QUrl page(QString::fromUtf8(lines[0].sliced(16)));
+    QCOMPARE(lines[1], "OSC: udp://127.0.0.1:" + QByteArray::number(page.port()));
+    QCOMPARE(QUrlQuery(page).queryItemValue(u"token"_s).size(), 43);
+    app.terminate();
+    QVERIFY(app.waitForFinished(10000));
+}
+
+QTEST_MAIN(TestCMRemoteUi)
+#include "tst_cmremoteui.moc"
