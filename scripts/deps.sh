@@ -6,11 +6,14 @@ set -euo pipefail
 build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
-    libzip-dev libfontconfig-dev
+    libzip-dev libfontconfig-dev libfreetype-dev libicu-dev
     # Open stand-ins for the prompter's font choices, the rounded and monospaced interface
     # faces, and the icon font of the interface symbols.
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand
     fonts-material-design-icons-iconfont
+    # Every script a script may be written in, in regular and bold (Thai, Indic, Ethiopic,
+    # Armenian, Georgian, Arabic, Hebrew, Chinese, Japanese, Korean…), and colour emoji.
+    fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
 )
 run=(xvfb xauth)
 test=(
