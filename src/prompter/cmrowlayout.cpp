@@ -47,7 +47,8 @@ QFont emojiFont(const QFont &font)
 
 bool emojiFontHas(QStringView text, qsizetype at)
 {
-    static const QRawFont font = QRawFont::fromFont(emojiFont(QFont()));
+    // Never destroyed: a font engine must not be released after the application is gone.
+    static const QRawFont &font = *new QRawFont(QRawFont::fromFont(emojiFont(QFont())));
     char32_t c = text[at].unicode();
     if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
         c = QChar::surrogateToUcs4(text[at], text[at + 1]);
