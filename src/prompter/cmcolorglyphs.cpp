@@ -46,12 +46,14 @@ public:
 
     FT_Face face(const QRawFont &font)
     {
-        const QString key = font.familyName() + u'\n' + font.styleName();
+        const QString family = CMFontResolver::familyOf(font);
+        const QString key = family + u'\n' + font.styleName();
         if (const auto it = m_faces.constFind(key); it != m_faces.constEnd())
             return *it;
         FT_Face face = nullptr;
         const CMFontResolver::FaceFile file =
-            CMFontResolver::colorFaceFile(font.familyName(), font.styleName());
+            family.isEmpty() ? CMFontResolver::FaceFile{}
+                             : CMFontResolver::colorFaceFile(family, font.styleName());
         if (m_library && !file.file.isEmpty()
             && FT_New_Face(m_library, file.file.constData(), file.index, &face) != 0) {
             face = nullptr;

@@ -4,6 +4,7 @@
 #include <QFontInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRawFont>
 
 #include <fontconfig/fontconfig.h>
 
@@ -158,6 +159,15 @@ FaceFile colorFaceFile(const QString &family, const QString &style)
     }
     cache.insert(key, found);
     return found;
+}
+
+QString familyOf(const QRawFont &font)
+{
+    // The stand-in has neither a style nor font tables; a face Qt loads has a style, or at
+    // least a header table.
+    if (!font.isValid() || (font.styleName().isEmpty() && font.fontTable("head").isEmpty()))
+        return {};
+    return font.familyName();
 }
 
 Resolved resolve(const QString &postScriptName)

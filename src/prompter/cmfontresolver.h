@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class QRawFont;
+
 // Finds the face for a spoken-font name as the settings store it (a PostScript name): the
 // installed face of exactly that name, else an open stand-in of the same role, else the bold
 // system font. Results are cached for the life of the process; main thread only, except
@@ -46,5 +48,9 @@ struct FaceFile
     int index = 0;
 };
 FaceFile colorFaceFile(const QString &family, const QString &style);
+
+// The family of a font from a layout; empty for the stand-in Qt lays out where no font could
+// be loaded at all, whose family QRawFont::familyName() cannot read.
+QString familyOf(const QRawFont &font);
 
 } // namespace CMFontResolver

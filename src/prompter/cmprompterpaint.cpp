@@ -1,6 +1,7 @@
 #include "cmprompterpaint.h"
 
 #include "cmcolorglyphs.h"
+#include "cmfontresolver.h"
 
 #include <QFontDatabase>
 #include <QHash>
@@ -54,11 +55,12 @@ int faceWeight(const QRawFont &font)
 {
     static QMutex mutex;
     static QHash<QString, int> weights;
-    const QString key = font.familyName() + u'\n' + font.styleName();
+    const QString family = CMFontResolver::familyOf(font);
+    const QString key = family + u'\n' + font.styleName();
     const QMutexLocker lock(&mutex);
     auto it = weights.find(key);
     if (it == weights.end())
-        it = weights.insert(key, QFontDatabase::weight(font.familyName(), font.styleName()));
+        it = weights.insert(key, QFontDatabase::weight(family, font.styleName()));
     return *it;
 }
 
@@ -95,7 +97,8 @@ void drawColor(QPainter &painter, const QRawFont &font, quint32 glyph, QPointF a
 {
     const QTransform transform = painter.transform();
     const double scale = std::sqrt(std::abs(transform.determinant()));
-    const CMColorGlyphs::Glyph picture = CMColorGlyphs::glyph(font, glyph, font.pixelSize() * scale);
+    const CMColorGlyphs::Glyph picture =
+        CMColorGlyphs::glyph(font, glyph, font.pixelSize() * scale);
     if (picture.image.isNull())
         return;
     painter.save();
