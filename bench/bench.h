@@ -34,6 +34,8 @@ long long allocations();
 
 // A script of `lines` lines of about ten words, with a cue line every tenth line.
 QString makeScript(int lines);
+// The same with lines of Latin and emoji, Chinese, and Arabic in turn.
+QString makeIntlScript(int lines);
 
 } // namespace cmbench
 

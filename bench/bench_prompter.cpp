@@ -36,12 +36,13 @@ struct Prompter
     CMPrompterRenderer renderer{text};
     QImage image;
 
-    Prompter(int lines, QSize size, double speed = 5)
+    Prompter(int lines, QSize size, double speed = 5, bool international = false)
         : image(size, QImage::Format_RGB32)
     {
         settings.speed = speed;
         text.setStyle(CMTextStyle::fromSettings(settings));
-        text.setScript(cmbench::makeScript(lines));
+        text.setScript(international ? cmbench::makeIntlScript(lines)
+                                     : cmbench::makeScript(lines));
         text.measureAll();
         renderer.setSettings(settings);
         renderer.setViewSize(size);
@@ -73,9 +74,9 @@ struct Prompter
 // after the picture stood there (as it does before the operator presses play), timed after a
 // first second of scrolling.
 void scrolling(const cmbench::Report &report, const QString &name, int lines, QSize size,
-               double speed = 5)
+               double speed = 5, bool international = false)
 {
-    Prompter prompter(lines, size, speed);
+    Prompter prompter(lines, size, speed, international);
     const double rate = CMEngine::rate(prompter.settings);
     const double start = prompter.text.height() * 0.4;
     prompter.settle(start);
@@ -116,6 +117,11 @@ CM_BENCH("frame_2160p_100", [](const cmbench::Report &report) {
 
 CM_BENCH("frame_2160p_10000", [](const cmbench::Report &report) {
     scrolling(report, u"frame_2160p_10000"_s, 10000, QSize(3840, 2160));
+});
+
+// Latin with emoji, Chinese and Arabic: fallback faces, colour pictures, right-to-left lines.
+CM_BENCH("frame_2160p_intl", [](const cmbench::Report &report) {
+    scrolling(report, u"frame_2160p_intl"_s, 10000, QSize(3840, 2160), 5, true);
 });
 
 // Slow enough for the text to be placed between pixels: the costlier kind of frame.

@@ -89,6 +89,49 @@ QString makeScript(int lines)
     return script;
 }
 
+QString makeIntlScript(int lines)
+{
+    static const QStringList words = {u"the"_s,     u"camera"_s, u"presenter"_s, u"reads"_s,
+                                      u"evening"_s, u"news"_s,   u"slowly"_s,    u"and"_s,
+                                      u"clearly"_s, u"tonight"_s, u"with"_s,     u"care"_s};
+    static const QStringList emoji = {u"🎬"_s, u"👍"_s, u"🙏"_s, u"🇬🇧"_s,
+                                      u"👩\u200D👩\u200D👧"_s, u"👋🏽"_s, u"❤\uFE0F"_s};
+    static const QStringList chinese = {u"欢迎收看今晚的节目，我们为您带来最新的新闻。"_s,
+                                        u"今天的天气很好，明天可能会下雨，请注意安全。"_s,
+                                        u"感谢各位观众的支持，我们下周同一时间再见。"_s};
+    static const QStringList arabic = {u"مرحبا بكم في برنامجنا الليلة، نتمنى لكم مشاهدة ممتعة."_s,
+                                       u"الطقس اليوم جميل، وقد تمطر غدا في المساء."_s,
+                                       u"شكرا لكم على المتابعة، نلقاكم الأسبوع القادم."_s};
+    QString script;
+    script.reserve(lines * 80);
+    for (int i = 0; i < lines; ++i) {
+        if (i > 0)
+            script += u'\n';
+        if (i % 10 == 9) {
+            script += u"[Pause — look into the lens 👀]"_s;
+            continue;
+        }
+        switch (i % 3) {
+        case 0:
+            for (int w = 0; w < 10; ++w) {
+                if (w > 0)
+                    script += u' ';
+                script += w % 4 == 3 ? emoji[(i + w) % emoji.size()]
+                                     : words[(i * 7 + w * 3) % words.size()];
+            }
+            script += u'.';
+            break;
+        case 1:
+            script += chinese[i % chinese.size()] + u' ' + emoji[i % emoji.size()];
+            break;
+        default:
+            script += arabic[i % arabic.size()];
+            break;
+        }
+    }
+    return script;
+}
+
 } // namespace cmbench
 
 int main(int argc, char *argv[])

@@ -6,13 +6,16 @@ set -euo pipefail
 build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
-    libzip-dev libfontconfig-dev help2man
+    libzip-dev libfontconfig-dev libfreetype-dev libicu-dev help2man
     # Remote control: the HTTP and WebSocket server, OSC, and the QR code of its address.
     qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev
     # Open stand-ins for the prompter's font choices, the rounded and monospaced interface
     # faces, and the icon font of the interface symbols.
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand
     fonts-material-design-icons-iconfont
+    # Every script a script may be written in, in regular and bold (Thai, Indic, Ethiopic,
+    # Armenian, Georgian, Arabic, Hebrew, Chinese, Japanese, Korean…), and colour emoji.
+    fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
     # Voice following: the microphone, the speech recogniser with its US English model, the
     # resampler; the speech synthesiser the voice tests and the bench read aloud with.
     qt6-multimedia-dev libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us

@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHash>
+#include <QMutex>
+#include <QRawFont>
 
 #include <fontconfig/fontconfig.h>
 
@@ -98,6 +100,74 @@ QString standInFor(const QString &postScriptName)
         {u"Menlo-Regular"_s, u"DejaVuSansMono"_s},
     };
     return table.value(postScriptName);
+}
+
+QString colorEmojiFamily()
+{
+    static const QString family = [] {
+        PatternPtr pattern(FcNameParse(reinterpret_cast<const FcChar8 *>("emoji")));
+        if (!pattern)
+            return QString();
+        FcPatternAddBool(pattern.get(), FC_COLOR, FcTrue);
+        FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+        FcDefaultSubstitute(pattern.get());
+        FcResult result = FcResultNoMatch;
+        PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+        FcBool color = FcFalse;
+        if (!match || FcPatternGetBool(match.get(), FC_COLOR, 0, &color) != FcResultMatch
+            || !color) {
+            return QString();
+        }
+        const QString name = fcString(match.get(), FC_FAMILY);
+        return QFontDatabase::hasFamily(name) ? name : QString();
+    }();
+    return family;
+}
+
+FaceFile colorFaceFile(const QString &family, const QString &style)
+{
+    static QMutex mutex;
+    static QHash<QString, FaceFile> cache;
+    const QString key = family + u'\n' + style;
+    const QMutexLocker lock(&mutex);
+    if (const auto it = cache.constFind(key); it != cache.constEnd())
+        return *it;
+
+    FaceFile found;
+    PatternPtr pattern(FcPatternCreate());
+    ObjectSetPtr objects(FcObjectSetBuild(FC_FILE, FC_INDEX, FC_STYLE, nullptr));
+    if (pattern && objects) {
+        const QByteArray name = family.toUtf8();
+        FcPatternAddString(pattern.get(), FC_FAMILY,
+                           reinterpret_cast<const FcChar8 *>(name.constData()));
+        FcPatternAddBool(pattern.get(), FC_COLOR, FcTrue);
+        FontSetPtr fonts(FcFontList(nullptr, pattern.get(), objects.get()));
+        for (int i = 0; fonts && i < fonts->nfont; ++i) {
+            FcPattern *font = fonts->fonts[i];
+            const bool sameStyle = fcString(font, FC_STYLE) == style;
+            if (!found.file.isEmpty() && !sameStyle)
+                continue;
+            FcChar8 *file = nullptr;
+            if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch || !file)
+                continue;
+            found.file = QByteArray(reinterpret_cast<const char *>(file));
+            found.index = 0;
+            FcPatternGetInteger(font, FC_INDEX, 0, &found.index);
+            if (sameStyle)
+                break;
+        }
+    }
+    cache.insert(key, found);
+    return found;
+}
+
+QString familyOf(const QRawFont &font)
+{
+    // The stand-in has neither a style nor font tables; a face Qt loads has a style, or at
+    // least a header table.
+    if (!font.isValid() || (font.styleName().isEmpty() && font.fontTable("head").isEmpty()))
+        return {};
+    return font.familyName();
 }
 
 Resolved resolve(const QString &postScriptName)

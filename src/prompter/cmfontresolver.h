@@ -3,9 +3,14 @@
 #include <QFont>
 #include <QString>
 
+#include <optional>
+
+class QRawFont;
+
 // Finds the face for a spoken-font name as the settings store it (a PostScript name): the
 // installed face of exactly that name, else an open stand-in of the same role, else the bold
-// system font. Results are cached for the life of the process; main thread only.
+// system font. Results are cached for the life of the process; main thread only, except
+// colorFaceFile().
 namespace CMFontResolver {
 
 enum class Source { Exact, StandIn, System };
@@ -30,5 +35,22 @@ struct Face
     bool italic = false;
 };
 std::optional<Face> installedFace(const QString &postScriptName);
+
+// The family of the colour emoji font fontconfig offers, or an empty string when none is
+// installed.
+QString colorEmojiFamily();
+
+// The file and face index of an installed colour font (one that draws glyphs from colour
+// images), given the family and style Qt reports for it; empty file for any other font.
+struct FaceFile
+{
+    QByteArray file;
+    int index = 0;
+};
+FaceFile colorFaceFile(const QString &family, const QString &style);
+
+// The family of a font from a layout; empty for the stand-in Qt lays out where no font could
+// be loaded at all, whose family QRawFont::familyName() cannot read.
+QString familyOf(const QRawFont &font);
 
 } // namespace CMFontResolver

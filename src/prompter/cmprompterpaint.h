@@ -25,7 +25,10 @@ QPainterPath cueArrow(const QRectF &rect, bool pointingLeft = false);
 
 // Fills the glyphs of laid-out runs with their outlines, offset by origin. Qt's raster engine
 // caches glyphs only up to 64 pixels and draws larger ones several times slower than filling
-// their outlines directly, and prompter text is far larger than that.
+// their outlines directly, and prompter text is far larger than that. Colour glyphs, which
+// have no outlines, are drawn from their pictures at the device's size; a face lighter than
+// the weight asked for is made bolder, as Qt does when it draws such a face itself; a
+// character no font has shows as a box.
 void fillRuns(QPainter &painter, const std::vector<CMRowLayout::Run> &runs, const QColor &text,
               QPointF origin = {});
 

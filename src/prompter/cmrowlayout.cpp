@@ -1,12 +1,16 @@
 #include "cmrowlayout.h"
 
+#include "cmemoji.h"
+#include "cmfontresolver.h"
 #include "cmtextstyle.h"
 
 #include <engine/cmmath.h>
 
+#include <QRawFont>
 #include <QTextLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -17,14 +21,66 @@ struct Span
     CMTextRole role = CMTextRole::Spoken;
 };
 
-QTextOption textOption()
+QTextOption textOption(const QString &text)
 {
     QTextOption option;
     // A word wider than the column breaks inside rather than running off the screen.
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
-    option.setTextDirection(Qt::LayoutDirectionAuto);
+    // A paragraph whose first strong character is right-to-left reads from the right margin.
+    // QTextLayout takes the alignment as given, so the leading edge is resolved here.
+    const bool rightToLeft = text.isRightToLeft();
+    option.setAlignment((rightToLeft ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignAbsolute);
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     return option;
+}
+
+// The colour emoji font at the size and weight of font. Fallback stays off: it would give
+// the variation selectors inside a sequence to another font and break the sequence apart,
+// where the emoji font alone joins it into one picture.
+QFont emojiFont(const QFont &font)
+{
+    QFont emoji = font;
+    emoji.setFamilies({CMFontResolver::colorEmojiFamily()});
+    emoji.setStyleStrategy(QFont::NoFontMerging);
+    return emoji;
+}
+
+bool emojiFontHas(QStringView text, qsizetype at)
+{
+    // Never destroyed: a font engine must not be released after the application is gone.
+    static const QRawFont &font = *new QRawFont(QRawFont::fromFont(emojiFont(QFont())));
+    char32_t c = text[at].unicode();
+    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        c = QChar::surrogateToUcs4(text[at], text[at + 1]);
+    return font.isValid() && font.supportsCharacter(c);
+}
+
+// Sets the emoji of text[start, start + length) in the colour emoji font, at the size and
+// weight of font; the rest of the span keeps base (no format when base is empty).
+void addFormats(QList<QTextLayout::FormatRange> &formats, QStringView text, int start,
+                int length, const QFont &font, const std::optional<QTextCharFormat> &base)
+{
+    std::vector<CMEmoji::Range> emoji;
+    if (!CMFontResolver::colorEmojiFamily().isEmpty())
+        emoji = CMEmoji::presentationRanges(text.sliced(start, length));
+    int at = start;
+    const auto plain = [&](int end) {
+        if (base && end > at)
+            formats.append({at, end - at, *base});
+        at = end;
+    };
+    for (const CMEmoji::Range &range : emoji) {
+        const int from = start + int(range.start);
+        // An emoji newer than the font is left to the fonts that may have it.
+        if (!emojiFontHas(text, from))
+            continue;
+        plain(from);
+        QTextCharFormat format = base.value_or(QTextCharFormat());
+        format.setFont(emojiFont(font));
+        formats.append({from, int(range.length), format});
+        at = from + int(range.length);
+    }
+    plain(start + length);
 }
 
 void extractRuns(const QTextLine &line, const std::vector<Span> &spans,
@@ -50,7 +106,7 @@ void layOut(CMRowLayout &row, const QString &text, const QFont &font,
 {
     QTextLayout layout(text, font, CMTextStyle::device());
     layout.setCacheEnabled(withGlyphs);
-    layout.setTextOption(textOption());
+    layout.setTextOption(textOption(text));
     if (!formats.isEmpty())
         layout.setFormats(formats);
     layout.beginLayout();
@@ -103,10 +159,13 @@ CMRowLayout CMRowLayout::build(CMRowKind kind, const QString &text, const CMText
     case CMRowKind::Spacer:
         row.height = CMTextStyle::spacerHeight;
         break;
-    case CMRowKind::Cue:
-        layOut(row, text, style.cueFont, {}, {{0, int(text.size()), CMTextRole::Cue}}, 0,
+    case CMRowKind::Cue: {
+        QList<QTextLayout::FormatRange> formats;
+        addFormats(formats, text, 0, int(text.size()), style.cueFont, std::nullopt);
+        layOut(row, text, style.cueFont, formats, {{0, int(text.size()), CMTextRole::Cue}}, 0,
                style.columnWidth, withGlyphs);
         break;
+    }
     case CMRowKind::EndMark: {
         const QString mark = QString::fromUtf16(cmEndMarkText);
         layOut(row, mark, style.endMarkFont, {}, {{0, int(mark.size()), CMTextRole::EndMark}}, 0,
@@ -123,8 +182,9 @@ CMRowLayout CMRowLayout::build(CMRowKind kind, const QString &text, const CMText
             const int start = int(shown.size());
             shown += segment.cue || !style.uppercase ? segment.text : segment.text.toUpper();
             const int length = int(shown.size()) - start;
-            if (segment.cue)
-                formats.append({start, length, cueFormat});
+            addFormats(formats, shown, start, length,
+                       segment.cue ? style.cueFont : style.spokenFont,
+                       segment.cue ? std::optional(cueFormat) : std::nullopt);
             spans.push_back({start, length, segment.cue ? CMTextRole::Cue : CMTextRole::Spoken});
         }
         layOut(row, shown, style.spokenFont, formats, spans, style.wrapGap, style.columnWidth,
