@@ -146,4 +146,15 @@ CMReadResult read(const QByteArray &bytes)
     return CMReadResult::ok(builder.take());
 }
 
+CMReadResult read(const CMSource &source)
+{
+    if (!source.isFile())
+        return read(source.bytes().toByteArray());
+    QString reason;
+    const auto bytes = source.readAll(maxInputBytes, &reason);
+    if (!bytes)
+        return CMReadResult::fail(reason);
+    return read(*bytes);
+}
+
 } // namespace CMDocReader

@@ -48,7 +48,18 @@ void TestCMImport::choosesTheReaderByLowerCasedExtension_data()
     const QByteArray docx = cmfixture::docx("<w:p><w:r><w:t>From Word</w:t></w:r></w:p>");
     QTest::newRow("TXT") << u"a.TXT"_s << "Hello"_ba << u"Hello"_s;
     QTest::newRow("no extension") << u"README"_s << "plain"_ba << u"plain"_s;
-    QTest::newRow("other extension is text") << u"a.srt"_s << rtf << QString::fromUtf8(rtf);
+    QTest::newRow("other extension is text") << u"a.srt"_s << "1\n00:00:01 --> x"_ba
+                                             << u"1\n00:00:01 --> x"_s;
+    // What a file plainly is wins over its name.
+    QTest::newRow("rich text under another name") << u"a.srt"_s << rtf << u"From RTF\n"_s;
+    QTest::newRow("word package without extension") << u"Script"_s << docx << u"From Word\n"_s;
+    QTest::newRow("word package named txt") << u"a.txt"_s << docx << u"From Word\n"_s;
+    QTest::newRow("web page named txt")
+        << u"page.txt"_s << "\n<!-- saved -->\n<!DOCTYPE html><html><body><p>From the\n web</p></body></html>"_ba
+        << u"From the web\n"_s;
+    QTest::newRow("markdown keeps its html")
+        << u"read.md"_s << "<p align=\"center\">Title</p>\n\n# Head"_ba
+        << u"<p align=\"center\">Title</p>\n\n# Head"_s;
     QTest::newRow("rtf") << u"a.rtf"_s << rtf << u"From RTF\n"_s;
     QTest::newRow("DOCX") << u"A.DOCX"_s << docx << u"From Word\n"_s;
     QTest::newRow("rtfd flat file") << u"a.rtfd"_s << rtf << u"From RTF\n"_s;
@@ -57,6 +68,14 @@ void TestCMImport::choosesTheReaderByLowerCasedExtension_data()
 
 void TestCMImport::choosesTheReaderByLowerCasedExtension()
 {
+    // A Word 97 document under a text name is read as one.
+    QFile doc(cmtest::sourcePath(u"tests/files/fixtures/doc/letter.doc"_s));
+    QFile docText(cmtest::sourcePath(u"tests/files/fixtures/doc/letter.txt"_s));
+    QVERIFY(doc.open(QIODevice::ReadOnly) && docText.open(QIODevice::ReadOnly));
+    const CMImport::Result letter = CMImport::read(write(u"route/letter.txt"_s, doc.readAll()));
+    QVERIFY2(letter, qPrintable(letter.error ? letter.error->message() : QString()));
+    QCOMPARE(*letter.text, QString::fromUtf8(docText.readAll()));
+
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, script);
