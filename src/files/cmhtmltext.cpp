@@ -5,6 +5,8 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/parserInternals.h>
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -12,6 +14,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+constexpr qsizetype maxStyleSheetBytes = 1024 * 1024;
 
 bool among(std::string_view name, std::initializer_list<std::string_view> names)
 {
@@ -32,7 +36,32 @@ bool isSkipped(std::string_view name)
 {
     return among(name, {"head", "title", "script", "style", "template", "noscript", "iframe",
                         "object", "embed", "applet", "svg", "select", "datalist", "textarea",
-                        "audio", "video", "canvas", "noframes", "noembed", "rp", "rt"});
+                        "audio", "video", "canvas", "noframes", "noembed", "rp", "rt", "del"});
+}
+
+bool containsAny(const QByteArray &lowered, std::initializer_list<const char *> parts)
+{
+    return std::any_of(parts.begin(), parts.end(),
+                       [&lowered](const char *part) { return lowered.contains(part); });
+}
+
+// What word processors and converters mark as not body text when they write a page: page
+// headers and footers, notes and their marks, comments. Their conventions, not HTML's.
+bool isNotBody(std::string_view name, std::string_view value)
+{
+    const QByteArray lowered = QByteArray(value.data(), qsizetype(value.size())).toLower();
+    if (name == "class")
+        return containsAny(lowered, {"footnote", "endnote", "annotation", "comment"});
+    if (name == "id") {
+        static const QRegularExpression note(u"^(_?ftn|ftnt|_?edn|body_ftn|sdfootnote|sdendnote)"_s);
+        return note.match(QString::fromLatin1(lowered)).hasMatch();
+    }
+    if (name == "title")
+        return lowered == "header" || lowered == "footer";
+    if (name == "style")
+        return lowered.contains("mso-element:")
+               && containsAny(lowered, {"header", "footer", "footnote", "endnote", "comment"});
+    return false;
 }
 
 bool isPre(std::string_view name)
@@ -40,22 +69,11 @@ bool isPre(std::string_view name)
     return among(name, {"pre", "listing", "xmp", "plaintext"});
 }
 
-// Hidden by the `hidden` attribute or an inline style.
-bool isHidden(const char *const *attributes)
+bool hides(QByteArray style)
 {
-    for (const char *const *a = attributes; a && a[0]; a += 2) {
-        const std::string_view name = a[0];
-        if (name == "hidden")
-            return true;
-        if (name != "style" || !a[1])
-            continue;
-        QByteArray style(a[1]);
-        style = style.toLower();
-        style.replace(' ', QByteArray());
-        if (style.contains("display:none") || style.contains("visibility:hidden"))
-            return true;
-    }
-    return false;
+    style = style.toLower();
+    style.replace(' ', QByteArray());
+    return style.contains("display:none") || style.contains("visibility:hidden");
 }
 
 CMHtmlText *self(void *context)
@@ -111,6 +129,8 @@ void CMHtmlText::startElement(const char *name, const char *const *attributes)
     }
     const std::string_view tag = name;
     Kind kind = Kind::Inline;
+    if (tag == "style")
+        m_styleSheet = std::make_unique<QByteArray>();
     if (m_skipDepth > 0 || isSkipped(tag) || isHidden(attributes))
         kind = Kind::Skipped;
     else if (tag == "tr")
@@ -138,14 +158,20 @@ void CMHtmlText::startElement(const char *name, const char *const *attributes)
     m_stack.push_back({kind, m_text.size()});
 }
 
-void CMHtmlText::endElement(const char *)
+void CMHtmlText::endElement(const char *name)
 {
     if (m_stack.empty() || !m_failure.isEmpty())
         return;
     const Frame frame = m_stack.back();
     m_stack.pop_back();
     switch (frame.kind) {
-    case Kind::Skipped: --m_skipDepth; break;
+    case Kind::Skipped:
+        --m_skipDepth;
+        if (m_styleSheet && std::string_view(name) == "style") {
+            readStyleSheet(*m_styleSheet);
+            m_styleSheet.reset();
+        }
+        break;
     case Kind::Pre: --m_preDepth; breakLine(); break;
     case Kind::Block: breakLine(); break;
     case Kind::Cell:
@@ -166,10 +192,51 @@ void CMHtmlText::endElement(const char *)
     }
 }
 
+// Hidden by the `hidden` attribute, an inline style, a class the page's style sheet hides, or
+// a word processor's mark for what is not body text.
+bool CMHtmlText::isHidden(const char *const *attributes) const
+{
+    for (const char *const *a = attributes; a && a[0]; a += 2) {
+        const std::string_view name = a[0];
+        if (name == "hidden")
+            return true;
+        if (!a[1])
+            continue;
+        if (isNotBody(name, a[1]) || (name == "style" && hides(a[1])))
+            return true;
+        if (name == "class" && !m_hiddenClasses.isEmpty()) {
+            for (const QByteArray &token : QByteArray(a[1]).split(' '))
+                if (m_hiddenClasses.contains(token))
+                    return true;
+        }
+    }
+    return false;
+}
+
+// The classes a style sheet hides outright (".name { display: none }"); nothing subtler.
+void CMHtmlText::readStyleSheet(const QByteArray &css)
+{
+    static const QRegularExpression rule(u"\\.([A-Za-z0-9_-]+)\\s*\\{([^}]*)\\}"_s);
+    auto it = rule.globalMatch(QString::fromUtf8(css));
+    while (it.hasNext() && m_hiddenClasses.size() < 10'000) {
+        const auto match = it.next();
+        if (hides(match.captured(2).toUtf8()))
+            m_hiddenClasses.insert(match.captured(1).toUtf8());
+    }
+}
+
+// A new line, unless the line (or the table cell) has nothing in it yet.
 void CMHtmlText::breakLine()
 {
     m_spacePending = false;
-    if (!m_text.isEmpty() && !m_text.endsWith(u'\n'))
+    qsizetype cellStart = 0;
+    for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
+        if (it->kind == Kind::Cell) {
+            cellStart = it->start;
+            break;
+        }
+    }
+    if (m_text.size() > cellStart && !m_text.endsWith(u'\n'))
         m_text += u'\n';
 }
 
@@ -187,9 +254,12 @@ void CMHtmlText::append(QStringView text)
 // Outside <pre>, each run of white space is one space, and none starts or ends a line.
 void CMHtmlText::characters(const char *bytes, int length)
 {
+    if (m_styleSheet && m_styleSheet->size() < maxStyleSheetBytes)
+        m_styleSheet->append(bytes, length);
     if (m_skipDepth > 0 || !m_failure.isEmpty() || length <= 0)
         return;
-    const QString text = QString::fromUtf8(bytes, length);
+    QString text = QString::fromUtf8(bytes, length);
+    text.remove(QChar(0x00AD)); // soft hyphens only show where a line breaks
     if (m_preDepth > 0) {
         append(text);
         return;

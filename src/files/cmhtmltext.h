@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 struct _xmlParserCtxt;
@@ -29,6 +32,8 @@ private:
         qsizetype start; // a cell: where its text began
     };
 
+    bool isHidden(const char *const *attributes) const;
+    void readStyleSheet(const QByteArray &css);
     void breakLine();
     void append(QStringView text);
     void stop(const QString &reason);
@@ -42,4 +47,6 @@ private:
     bool m_spacePending = false;
     QString m_text;
     QString m_failure;
+    std::unique_ptr<QByteArray> m_styleSheet; // a <style> being read
+    QSet<QByteArray> m_hiddenClasses;
 };

@@ -96,6 +96,12 @@ void CMOdtText::characters(QStringView text)
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
+        if (c == QChar(0x00AD)) { // a soft hyphen only shows where a line breaks
+            if (i > from)
+                append(text.sliced(from, i - from));
+            from = i + 1;
+            continue;
+        }
         if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
             continue;
         if (i > from)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -15,13 +16,6 @@ namespace {
 
 // Running headers and footers live in this share of the page at its top and bottom.
 constexpr double marginShare = 0.12;
-
-bool sameLine(const Line &line, const Word &word)
-{
-    const double overlap = std::min(line.bottom, word.bottom) - std::max(line.top, word.top);
-    const double smaller = std::min(line.height(), word.bottom - word.top);
-    return overlap >= 0.5 * smaller && word.left >= line.right - 0.5 * line.height();
-}
 
 // A margin line's text with its numbers made alike, so "Page 3" and "Page 4" repeat.
 QString marginKey(const QString &text)
@@ -86,9 +80,14 @@ double charWidth(const Line &line)
     return (line.right - line.left) / std::max<qsizetype>(1, line.text.size());
 }
 
-bool fillsColumn(const Line &line, const Column &c)
+// A line was wrapped, not ended, when the next line's first word would not have fitted after
+// it.
+bool wrapped(const Line &line, const Column &c, const Line &next)
 {
-    return line.right >= c.right - std::max(0.08 * (c.right - c.left), 3 * charWidth(line));
+    const qsizetype space = next.text.indexOf(u' ');
+    const qsizetype firstWord = space < 0 ? next.text.size() : space;
+    const double needed = double(firstWord + 1) * charWidth(next);
+    return c.right - line.right < needed + 0.5 * charWidth(line);
 }
 
 bool indented(const Line &line, const Column &c)
@@ -105,13 +104,17 @@ bool similarSize(const Line &a, const Line &b)
 bool continues(const Line &previous, const Column &pc, const Line &next, const Column &nc,
                bool samePage)
 {
-    if (!fillsColumn(previous, pc) || indented(next, nc) || startsItem(next.text)
-        || !similarSize(previous, next))
+    if (previous.tabular || next.tabular || !wrapped(previous, pc, next)
+        || startsItem(next.text) || !similarSize(previous, next))
         return false;
-    if (!samePage)
-        return true;
+    // On to the next page or column: the paragraph goes on where that column's text starts.
+    if (!samePage || next.left >= previous.right)
+        return !indented(next, nc);
+    // A first line is indented, or set further apart.
+    if (next.left > previous.left + std::max(1.5 * charWidth(next), 6.0))
+        return false;
     const double gap = next.top - previous.bottom;
-    return gap <= pc.gap + 0.5 * previous.height() && gap > -previous.height();
+    return gap <= pc.gap + 0.3 * previous.height() && gap > -previous.height();
 }
 
 void join(QString &paragraph, const QString &next)
@@ -131,35 +134,287 @@ void join(QString &paragraph, const QString &next)
     paragraph += next;
 }
 
-} // namespace
-
-std::vector<Line> lines(const std::vector<Word> &words)
+// A line as it sits on the page: its words left to right, and the runs of them that wide
+// gaps separate.
+struct VisualLine
 {
-    std::vector<Line> result;
-    for (const Word &word : words) {
-        if (word.text.isEmpty())
-            continue;
-        if (!result.empty() && sameLine(result.back(), word)) {
-            Line &line = result.back();
-            const double gap = word.left - line.right;
-            if (!line.text.endsWith(u' ') && gap > 0.15 * line.height())
-                line.text += u' ';
-            line.text += word.text;
-            line.right = std::max(line.right, word.right);
-            line.top = std::min(line.top, word.top);
-            line.bottom = std::max(line.bottom, word.bottom);
-        } else {
-            if (!result.empty())
-                result.back().text = result.back().text.trimmed();
-            result.push_back({word.text, word.left, word.top, word.right, word.bottom});
+    std::vector<const Word *> words;
+    std::vector<bool> wideGap; // before each word: a gap that may part two cells
+    std::vector<Line> segments;
+    double top = 0, bottom = 0;
+};
+
+// A note's mark raised above the line in small type: a number or a dagger.
+bool isNoteMark(const Word &word, double lineHeight, double baseline)
+{
+    static const QRegularExpression mark(u"^(?:\\d{1,3}|[*†‡§]{1,3})$"_s);
+    const double height = word.bottom - word.top;
+    return height < 0.75 * lineHeight && word.bottom < baseline - 0.15 * lineHeight
+           && mark.match(word.text).hasMatch();
+}
+
+VisualLine visualLine(std::vector<const Word *> row)
+{
+    VisualLine line;
+    std::sort(row.begin(), row.end(), [](const Word *a, const Word *b) { return a->left < b->left; });
+    if (row.size() > 1) {
+        std::vector<double> heights, bottoms;
+        for (const Word *word : row) {
+            heights.push_back(word->bottom - word->top);
+            bottoms.push_back(word->bottom);
         }
-        if (word.spaceAfter)
-            result.back().text += u' ';
+        std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+        std::nth_element(bottoms.begin(), bottoms.begin() + long(bottoms.size() / 2), bottoms.end());
+        const double height = heights[heights.size() / 2];
+        const double baseline = bottoms[bottoms.size() / 2];
+        std::erase_if(row, [&](const Word *w) { return isNoteMark(*w, height, baseline); });
     }
-    if (!result.empty())
-        result.back().text = result.back().text.trimmed();
+    line.words = std::move(row);
+    line.top = line.words.front()->top;
+    line.bottom = line.words.front()->bottom;
+    for (const Word *word : line.words) {
+        line.top = std::min(line.top, word->top);
+        line.bottom = std::max(line.bottom, word->bottom);
+    }
+    const double height = line.bottom - line.top;
+    std::vector<double> gaps;
+    for (size_t i = 1; i < line.words.size(); ++i)
+        gaps.push_back(line.words[i]->left - line.words[i - 1]->right);
+    double typical = 0.35 * height;
+    if (gaps.size() >= 3) {
+        std::vector<double> sorted = gaps;
+        std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+        typical = std::min(typical, sorted[sorted.size() / 2]);
+    }
+    line.wideGap.assign(line.words.size(), false);
+    for (size_t i = 1; i < line.words.size(); ++i)
+        line.wideGap[i] = gaps[i - 1] > std::max(0.8 * height, 3 * typical);
+    return line;
+}
+
+// A wide gap parts two cells only when the word after it starts where a word after a wide
+// gap starts on the line above or below: table columns and tab stops line up, the stretched
+// spaces of a justified line do not.
+bool aligned(const VisualLine &line, size_t index, const VisualLine *neighbour)
+{
+    if (!neighbour)
+        return false;
+    const double x = line.words[index]->left;
+    const double tolerance = 0.3 * (line.bottom - line.top);
+    for (size_t k = 1; k < neighbour->words.size(); ++k)
+        if (neighbour->wideGap[k] && std::abs(neighbour->words[k]->left - x) <= tolerance)
+            return true;
+    return false;
+}
+
+void buildSegments(VisualLine &line, const VisualLine *above, const VisualLine *below)
+{
+    const double height = line.bottom - line.top;
+    for (size_t i = 0; i < line.words.size(); ++i) {
+        const Word *word = line.words[i];
+        const bool cell = line.wideGap[i] && (aligned(line, i, above) || aligned(line, i, below));
+        if (i == 0 || cell) {
+            line.segments.push_back({word->text, word->left, line.top, word->right, line.bottom});
+        } else {
+            Line &segment = line.segments.back();
+            if (!segment.text.endsWith(u' ') && word->left - segment.right > 0.15 * height)
+                segment.text += u' ';
+            segment.text += word->text;
+            segment.right = std::max(segment.right, word->right);
+        }
+        if (word->spaceAfter)
+            line.segments.back().text += u' ';
+    }
+    for (Line &segment : line.segments)
+        segment.text = segment.text.trimmed();
+}
+
+std::vector<std::vector<const Word *>> rows(std::vector<const Word *> words)
+{
+    std::sort(words.begin(), words.end(), [](const Word *a, const Word *b) {
+        return a->top + a->bottom < b->top + b->bottom;
+    });
+    // Words whose boxes overlap by half the smaller height share a line (a raised note mark
+    // included).
+    std::vector<std::vector<const Word *>> result;
+    double top = 0, bottom = 0;
+    for (const Word *word : words) {
+        const double overlap = std::min(bottom, word->bottom) - std::max(top, word->top);
+        if (result.empty() || overlap < 0.5 * std::min(bottom - top, word->bottom - word->top)) {
+            result.push_back({});
+            top = word->top;
+            bottom = word->bottom;
+        }
+        result.back().push_back(word);
+        top = std::min(top, word->top);
+        bottom = std::max(bottom, word->bottom);
+    }
     return result;
 }
+
+// Rows of words as lines: cells of a row separated by tabs.
+void appendLines(std::vector<Line> &out, const std::vector<const Word *> &words)
+{
+    std::vector<VisualLine> visual;
+    for (auto &row : rows(words))
+        visual.push_back(visualLine(std::move(row)));
+    for (size_t i = 0; i < visual.size(); ++i) {
+        VisualLine &line = visual[i];
+        buildSegments(line, i > 0 ? &visual[i - 1] : nullptr,
+                      i + 1 < visual.size() ? &visual[i + 1] : nullptr);
+        if (line.segments.empty())
+            continue;
+        Line joined = line.segments.front();
+        joined.tabular = line.segments.size() > 1;
+        for (size_t k = 1; k < line.segments.size(); ++k) {
+            joined.text += u'\t';
+            joined.text += line.segments[k].text;
+            joined.right = line.segments[k].right;
+        }
+        out.push_back(std::move(joined));
+    }
+}
+
+// The share of the rows of words that reach across most of the width they share: near 1 for
+// prose, low for the short cells of a table.
+double fullRows(const std::vector<const Word *> &words)
+{
+    if (words.empty())
+        return 0;
+    double left = words.front()->left, right = words.front()->right;
+    for (const Word *word : words) {
+        left = std::min(left, word->left);
+        right = std::max(right, word->right);
+    }
+    const auto grouped = rows(words);
+    int full = 0;
+    for (const auto &row : grouped) {
+        double extent = 0;
+        for (const Word *word : row)
+            extent = std::max(extent, word->right);
+        if (extent >= right - 0.15 * (right - left))
+            ++full;
+    }
+    return double(full) / double(grouped.size());
+}
+
+// The middle of the gutter between two columns of prose: a band down the page that almost no
+// word crosses, with sentences on both sides. A table's columns hold short cells and are no
+// columns of prose.
+std::optional<double> columnGutter(const std::vector<const Word *> &words)
+{
+    if (words.size() < 40)
+        return std::nullopt;
+    double left = words.front()->left, right = words.front()->right;
+    for (const Word *word : words) {
+        left = std::min(left, word->left);
+        right = std::max(right, word->right);
+    }
+    constexpr int bins = 200;
+    const double width = (right - left) / bins;
+    if (width <= 0)
+        return std::nullopt;
+    std::vector<int> crossing(bins, 0);
+    for (const Word *word : words) {
+        const int from = std::clamp(int((word->left - left) / width), 0, bins - 1);
+        const int to = std::clamp(int((word->right - left) / width), 0, bins - 1);
+        for (int b = from; b <= to; ++b)
+            ++crossing[size_t(b)];
+    }
+    const int allowed = std::max(1, int(words.size() / 50));
+    int bestFrom = -1, bestLength = 0;
+    for (int b = bins / 5; b < bins * 4 / 5;) {
+        if (crossing[size_t(b)] > allowed) {
+            ++b;
+            continue;
+        }
+        int e = b;
+        while (e < bins * 4 / 5 && crossing[size_t(e)] <= allowed)
+            ++e;
+        if (e - b > bestLength) {
+            bestFrom = b;
+            bestLength = e - b;
+        }
+        b = e;
+    }
+    if (bestFrom < 0 || bestLength < 2)
+        return std::nullopt;
+    const double gutter = left + (bestFrom + bestLength / 2.0) * width;
+    // Columns of a page are as wide as each other; a table's rarely are.
+    const double leftWidth = gutter - left, rightWidth = right - gutter;
+    if (std::abs(leftWidth - rightWidth) > 0.25 * std::max(leftWidth, rightWidth))
+        return std::nullopt;
+    std::vector<const Word *> leftWords, rightWords;
+    for (const Word *word : words)
+        (word->right <= gutter ? leftWords : rightWords).push_back(word);
+    if (std::max(fullRows(leftWords), fullRows(rightWords)) < 0.5)
+        return std::nullopt;
+    return gutter;
+}
+
+} // namespace
+
+std::vector<Line> lines(std::vector<Word> words)
+{
+    std::erase_if(words, [](const Word &w) { return w.text.isEmpty() || w.bottom <= w.top; });
+    std::vector<const Word *> all;
+    for (const Word &word : words)
+        all.push_back(&word);
+    std::vector<Line> result;
+    const auto gutter = columnGutter(all);
+    if (!gutter) {
+        appendLines(result, all);
+        return result;
+    }
+    // Rows that cross the gutter (a title over both columns) keep their place; between them,
+    // the left column is read before the right one.
+    std::vector<const Word *> leftColumn, rightColumn;
+    const auto flush = [&] {
+        appendLines(result, leftColumn);
+        appendLines(result, rightColumn);
+        leftColumn.clear();
+        rightColumn.clear();
+    };
+    for (const auto &row : rows(all)) {
+        const bool crosses = std::any_of(row.begin(), row.end(), [&](const Word *w) {
+            return w->left < *gutter && w->right > *gutter;
+        });
+        if (crosses) {
+            flush();
+            appendLines(result, row);
+            continue;
+        }
+        for (const Word *word : row)
+            (word->right <= *gutter ? leftColumn : rightColumn).push_back(word);
+    }
+    flush();
+    return result;
+}
+
+namespace {
+
+// Where the notes at the foot of a page begin: a run of smaller lines at its bottom whose
+// first starts with a note's mark. body.size() when there are none.
+size_t notesStart(const std::vector<const Line *> &body, const Page &page)
+{
+    if (body.size() < 3)
+        return body.size();
+    std::vector<double> heights;
+    for (const Line *line : body)
+        heights.push_back(line->height());
+    std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+    const double typical = heights[heights.size() / 2];
+    size_t k = body.size();
+    while (k > 1 && body[k - 1]->height() < 0.85 * typical && body[k - 1]->top > 0.5 * page.height)
+        --k;
+    static const QRegularExpression mark(u"^(?:\\d{1,3}|[*†‡§]{1,3})\\s?\\S"_s);
+    if (k == body.size() || !mark.match(body[k]->text).hasMatch()
+        || body[k]->top - body[k - 1]->bottom < 0.5 * typical)
+        return body.size();
+    return k;
+}
+
+} // namespace
 
 QString text(const std::vector<Page> &pages)
 {
@@ -188,10 +443,27 @@ QString text(const std::vector<Page> &pages)
         for (const Line &line : page.lines)
             if (!line.text.isEmpty() && !(inMargin(line, page) && running(marginKey(line.text))))
                 body.push_back(&line);
-        const Column pageColumn = column(body);
-        bool first = true;
-        for (const Line *line : body) {
-            if (previous && continues(*previous, previousColumn, *line, pageColumn, !first)) {
+        // Each run of lines that overlap across the page is a column of its own (two columns
+        // of prose, a table beside the text): its edges decide which lines are full, and the
+        // notes at its foot are left out.
+        std::vector<const Line *> kept;
+        std::vector<Column> columns;
+        for (size_t from = 0; from < body.size();) {
+            size_t to = from + 1;
+            while (to < body.size() && body[to]->left < body[to - 1]->right
+                   && body[to - 1]->left < body[to]->right)
+                ++to;
+            std::vector<const Line *> group(body.begin() + long(from), body.begin() + long(to));
+            group.resize(notesStart(group, page));
+            const Column c = column(group);
+            kept.insert(kept.end(), group.begin(), group.end());
+            columns.insert(columns.end(), group.size(), c);
+            from = to;
+        }
+        body = std::move(kept);
+        for (size_t i = 0; i < body.size(); ++i) {
+            const Line *line = body[i];
+            if (previous && continues(*previous, previousColumn, *line, columns[i], i > 0)) {
                 join(paragraph, line->text);
             } else {
                 if (previous) {
@@ -201,8 +473,7 @@ QString text(const std::vector<Page> &pages)
                 paragraph = line->text;
             }
             previous = line;
-            previousColumn = pageColumn;
-            first = false;
+            previousColumn = columns[i];
         }
     }
     if (previous) {

@@ -4,9 +4,11 @@
 
 #include <vector>
 
-// Turns the words a PDF's pages show, in reading order, back into script text: the visual
-// lines of a paragraph joined into one line (a word hyphenated at a line's end made whole
-// again), and the running headers, footers and page numbers that repeat on the pages left
+// Turns the words a PDF's pages show back into script text. Words sharing a baseline make a
+// line, read left to right, with a tab where a wide gap separates them (table cells, tab
+// stops); a page set in two columns of prose is read one column after the other. The visual
+// lines of a paragraph are joined into one line (a word hyphenated at a line's end made whole
+// again), and the running headers, footers and page numbers that repeat on the pages are left
 // out. Pure geometry, in page units with y growing downwards.
 namespace CMPdfLayout {
 
@@ -21,6 +23,7 @@ struct Line
 {
     QString text;
     double left = 0, top = 0, right = 0, bottom = 0;
+    bool tabular = false; // cells separated by tabs: never joined with its neighbours
     double height() const { return bottom - top; }
 };
 
@@ -30,8 +33,8 @@ struct Page
     std::vector<Line> lines;
 };
 
-// The words of one page, in reading order, gathered into lines.
-std::vector<Line> lines(const std::vector<Word> &words);
+// The words of one page, in any order, gathered into lines in reading order.
+std::vector<Line> lines(std::vector<Word> words);
 
 // The script text of the pages.
 QString text(const std::vector<Page> &pages);

@@ -22,9 +22,11 @@ QString fromPoppler(const poppler::ustring &text)
     return QString(reinterpret_cast<const QChar *>(text.data()), qsizetype(text.size()));
 }
 
-// Typographic ligatures as the letters they stand for, so the words can be searched and read.
-QString withoutLigatures(QString text)
+// Typographic ligatures as the letters they stand for, so the words can be searched and read;
+// private-use characters (a symbol font's bullets) have no meaning as text.
+QString cleaned(QString text)
 {
+    text.removeIf([](QChar c) { return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF; });
     static const std::pair<char16_t, const char16_t *> ligatures[] = {
         {0xFB00, u"ff"}, {0xFB01, u"fi"}, {0xFB02, u"fl"}, {0xFB03, u"ffi"},
         {0xFB04, u"ffl"}, {0xFB05, u"st"}, {0xFB06, u"st"}};
@@ -42,7 +44,7 @@ std::vector<CMPdfLayout::Word> words(const poppler::page &page)
         if (box.rotation() != 0)
             continue;
         const poppler::rectf r = box.bbox();
-        result.push_back({withoutLigatures(fromPoppler(box.text())), r.left(), r.top(), r.right(),
+        result.push_back({cleaned(fromPoppler(box.text())), r.left(), r.top(), r.right(),
                           r.bottom(), box.has_space_after()});
     }
     return result;
