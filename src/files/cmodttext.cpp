@@ -141,7 +141,8 @@ void CMOdtText::startElement(int ns, QByteArrayView name)
             push(Kind::Text);
         } else if (name == "annotation" || name == "annotation-end" || name == "scripts"
                    || name == "forms" || name == "font-face-decls" || name == "master-styles"
-                   || name == "settings" || name == "meta" || name == "event-listeners") {
+                   || name == "settings" || name == "meta" || name == "event-listeners"
+                   || name == "binary-data") {
             m_skipDepth = 1;
         } else {
             push(Kind::Other);
@@ -173,7 +174,7 @@ void CMOdtText::startElement(int ns, QByteArrayView name)
         push(Kind::Box);
         return;
     }
-    if (ns == Svg && (name == "title" || name == "desc")) {
+    if ((ns == Svg && (name == "title" || name == "desc")) || (ns == Draw && name == "image")) {
         m_skipDepth = 1;
         return;
     }

@@ -188,27 +188,30 @@ VisualLine visualLine(std::vector<const Word *> row)
     }
     line.wideGap.assign(line.words.size(), false);
     for (size_t i = 1; i < line.words.size(); ++i)
-        line.wideGap[i] = gaps[i - 1] > std::max(0.8 * height, 3 * typical);
+        line.wideGap[i] = gaps[i - 1] > std::max(0.8 * height, 2.5 * typical);
     return line;
 }
 
-// A wide gap parts two cells only when the word after it starts where a word after a wide
-// gap starts on the line above or below: table columns and tab stops line up, the stretched
-// spaces of a justified line do not.
+// A wide gap parts two cells only when the word after it starts where a word starts on the
+// line above or below (after a wide gap too, or exactly there): table columns and tab stops
+// line up, the stretched spaces of a justified line do not.
 bool aligned(const VisualLine &line, size_t index, const VisualLine *neighbour)
 {
     if (!neighbour)
         return false;
     const double x = line.words[index]->left;
-    const double tolerance = 0.3 * (line.bottom - line.top);
-    for (size_t k = 1; k < neighbour->words.size(); ++k)
-        if (neighbour->wideGap[k] && std::abs(neighbour->words[k]->left - x) <= tolerance)
+    const double height = line.bottom - line.top;
+    for (size_t k = 1; k < neighbour->words.size(); ++k) {
+        const double off = std::abs(neighbour->words[k]->left - x);
+        if (off <= 0.1 * height || (neighbour->wideGap[k] && off <= 0.3 * height))
             return true;
+    }
     return false;
 }
 
 void buildSegments(VisualLine &line, const VisualLine *above, const VisualLine *below)
 {
+
     const double height = line.bottom - line.top;
     for (size_t i = 0; i < line.words.size(); ++i) {
         const Word *word = line.words[i];
