@@ -7,6 +7,8 @@ build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
     libzip-dev libfontconfig-dev
+    # The HTML and PDF readers: libxml2's HTML parser and poppler's C++ interface.
+    libxml2-dev libpoppler-cpp-dev
     # Open stand-ins for the prompter's font choices, the rounded and monospaced interface
     # faces, and the icon font of the interface symbols.
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand

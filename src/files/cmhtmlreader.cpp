@@ -155,7 +155,7 @@ CMReadResult read(const CMSource &source, CMReadProgress *progress)
     CMHtmlText text(parser, CMReadLimits::maxTextChars, maxDepth);
     Context input{device.get(), progress, 0, device->size()};
     htmlCtxtReadIO(parser, readInput, closeInput, &input, nullptr, charset.constData(),
-                   HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
+                   HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
                        | HTML_PARSE_NOIMPLIED | HTML_PARSE_COMPACT);
     htmlFreeParserCtxt(parser);
     if (progress && progress->cancelled())
