@@ -451,11 +451,13 @@ void CMXmlScanner::tag(QByteArrayView tag, bool selfClosing)
 
 void CMXmlScanner::startTag(QByteArrayView tag, bool selfClosing)
 {
+    // The name, checked as it is read: it ends at white space, '/' or the end of the tag.
     qsizetype i = 1;
-    while (i < tag.size() && !isSpace(tag[i]) && tag[i] != '/')
+    while (i < tag.size() && (byteClass(tag[i]) & nameChar))
         ++i;
     const QByteArrayView qualified = tag.sliced(1, i - 1);
-    if (!isName(qualified)) {
+    if (qualified.isEmpty() || qualified.size() > maxNameBytes || !isNameStart(qualified.front())
+        || (i < tag.size() && !isSpace(tag[i]) && tag[i] != '/')) {
         damaged(u"a malformed tag"_s);
         return;
     }
@@ -588,8 +590,9 @@ void CMXmlScanner::declare(QByteArrayView prefix, QByteArrayView uri)
 
 int CMXmlScanner::resolve(QByteArrayView prefix) const
 {
+    const std::string_view key(prefix.data(), size_t(prefix.size()));
     for (const CacheEntry &entry : m_cache)
-        if (entry.valid && entry.prefix == prefix)
+        if (entry.valid && entry.prefix == key)
             return entry.ns;
     int ns = prefix.isEmpty() ? noNamespace : otherNamespace;
     if (prefix == "xml") {
@@ -605,7 +608,7 @@ int CMXmlScanner::resolve(QByteArrayView prefix) const
     // A document uses few prefixes on most of its tags; the lookups stay in two entries.
     CacheEntry &slot = m_cache[m_cacheNext];
     m_cacheNext ^= 1;
-    slot.prefix = prefix.toByteArray();
+    slot.prefix.assign(key);
     slot.ns = ns;
     slot.valid = true;
     return ns;

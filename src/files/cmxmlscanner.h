@@ -101,7 +101,7 @@ private:
     std::string m_openNames;    // the qualified names of the open elements, one after another
     std::vector<qsizetype> m_openStarts;
     std::vector<Declaration> m_declarations;
-    struct CacheEntry { QByteArray prefix; int ns = otherNamespace; bool valid = false; };
+    struct CacheEntry { std::string prefix; int ns = otherNamespace; bool valid = false; };
     mutable CacheEntry m_cache[2];
     mutable int m_cacheNext = 0;
     QByteArrayView m_rest;      // the attributes of the start tag being reported

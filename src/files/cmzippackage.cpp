@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qint64 chunkBytes = 64 * 1024;
+constexpr qint64 chunkBytes = 256 * 1024;
 
 struct ZipFileCloser
 {
