@@ -50,11 +50,21 @@ struct Column
     double left = 0, right = 0, gap = 0;
 };
 
-Column column(const std::vector<const Line *> &lines)
+Column column(const std::vector<const Line *> &lines, double documentRight)
 {
     Column c;
     if (lines.empty())
         return c;
+    // Too few lines to show where the column ends: the document's usual right edge.
+    if (lines.size() < 3) {
+        c.left = lines.front()->left;
+        c.right = documentRight;
+        for (const Line *line : lines) {
+            c.left = std::min(c.left, line->left);
+            c.right = std::max(c.right, line->right);
+        }
+        return c;
+    }
     std::vector<double> rights, gaps;
     c.left = lines.front()->left;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -437,6 +447,19 @@ QString text(const std::vector<Page> &pages)
         return (count >= 2 && 2 * count >= pageCount) || (pageCount >= 2 && isPageNumber(key));
     };
 
+    // Where most long lines of the document end, for columns too short to tell.
+    std::vector<double> rights;
+    for (const Page &page : pages)
+        for (const Line &line : page.lines)
+            if (!inMargin(line, page))
+                rights.push_back(line.right);
+    double documentRight = 0;
+    if (!rights.empty()) {
+        const size_t at = size_t(double(rights.size() - 1) * 0.9);
+        std::nth_element(rights.begin(), rights.begin() + long(at), rights.end());
+        documentRight = rights[at];
+    }
+
     QString out;
     QString paragraph;
     const Line *previous = nullptr;
@@ -458,7 +481,7 @@ QString text(const std::vector<Page> &pages)
                 ++to;
             std::vector<const Line *> group(body.begin() + long(from), body.begin() + long(to));
             group.resize(notesStart(group, page));
-            const Column c = column(group);
+            const Column c = column(group, documentRight);
             kept.insert(kept.end(), group.begin(), group.end());
             columns.insert(columns.end(), group.size(), c);
             from = to;
