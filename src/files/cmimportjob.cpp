@@ -104,16 +104,14 @@ void CMImportJob::deliver(const std::shared_ptr<Read> &read)
     const Done done = std::move(read->done);
     m_current.reset();
     const CMImport::Result &result = read->result;
-    bool imported = false;
-    if (result) {
+    if (result)
         m_engine.replaceScript(*result.text);
-        imported = true;
-    } else if (!result.cancelled) {
+    // The progress goes away before an alert says why the import failed.
+    end(bool(result));
+    if (!result && !result.cancelled)
         OVAlert::show(read->failureTitle, result.error->message());
-    }
-    end(imported);
     if (done)
-        done(imported);
+        done(bool(result));
 }
 
 void CMImportJob::end(bool imported)
