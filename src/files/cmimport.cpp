@@ -171,12 +171,6 @@ QStringList nameFilters()
             u"All files (*)"_s};
 }
 
-QStringList extensions()
-{
-    return {u"txt"_s,  u"text"_s, u"md"_s,  u"rtf"_s,  u"rtfd"_s,  u"docx"_s, u"doc"_s,
-            u"odt"_s,  u"fodt"_s, u"html"_s, u"htm"_s, u"xhtml"_s, u"pdf"_s};
-}
-
 QString couldNotReadMessage(const QString &fileName)
 {
     return quoted(fileName) + u" couldn't be read."_s;

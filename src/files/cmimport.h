@@ -42,8 +42,6 @@ QString normalise(QString text);
 
 // Name filters for the open panel: scripts of every supported kind, then each kind alone.
 QStringList nameFilters();
-// Every extension the importer reads as a document or as text, lower case.
-QStringList extensions();
 
 // The user's messages, each about the file `fileName`.
 QString couldNotReadMessage(const QString &fileName);
