@@ -8,6 +8,7 @@
 #include <libxml/parserInternals.h>
 
 #include <cstring>
+#include <mutex>
 
 using namespace Qt::StringLiterals;
 
@@ -141,6 +142,10 @@ QByteArray encoding(QByteArrayView head)
 
 CMReadResult read(const CMSource &source, CMReadProgress *progress)
 {
+    // Imports run on threads of their own, two at once when one overtakes another: the
+    // library's global state is set up once, before any parser uses it.
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { xmlInitParser(); });
     if (source.size() > maxFileBytes)
         return CMReadResult::fail(u"the page is larger than %1 MB"_s.arg(maxFileBytes >> 20));
     QString reason;
