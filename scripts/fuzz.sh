@@ -5,11 +5,11 @@
 #
 # Seeds for fuzz_NAME: fuzz/seeds/NAME/, tests/files/fixtures/NAME/ and, when present, the
 # public corpus folder of the same format (../shared/corpus, or CM_CORPUS_DIR). Dictionaries: fuzz/fuzz_NAME.dict.
-# Usage: scripts/fuzz.sh [seconds per target, default 40] [target...]
+# Usage: scripts/fuzz.sh [seconds per target, default 35] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-${CM_FUZZ_SECONDS:-40}}
+seconds=${1:-${CM_FUZZ_SECONDS:-35}}
 shift || true
 corpus=${CM_CORPUS_DIR:-$(pwd)/../shared/corpus}
 

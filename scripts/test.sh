@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: the normal build, then the sanitizer
-# build (AddressSanitizer + UndefinedBehaviorSanitizer), then 40 seconds of fuzzing per file
+# build (AddressSanitizer + UndefinedBehaviorSanitizer), then 35 seconds of fuzzing per file
 # reader. Fails on the first failing stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +38,6 @@ stage "tests (sanitizer build)"
 run_ctest --preset asan
 
 stage "fuzzing the file readers"
-scripts/fuzz.sh "${CM_FUZZ_SECONDS:-40}"
+scripts/fuzz.sh "${CM_FUZZ_SECONDS:-35}"
 
 stage "all stages passed"
