@@ -32,6 +32,10 @@ double medianMs(int runs, const std::function<void()> &fn);
 // Heap allocations made so far by this process (operator new is counted in benchmain.cpp).
 long long allocations();
 
+// import_hostile_docx runs each import in a child: the bench started with
+// "--import-child FILE" imports FILE and prints its time, memory and characters.
+int importChild(const char *path);
+
 // A script of `lines` lines of about ten words, with a cue line every tenth line.
 QString makeScript(int lines);
 // The same with lines of Latin and emoji, Chinese, and Arabic in turn.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -136,6 +137,8 @@ QString makeIntlScript(int lines)
 
 int main(int argc, char *argv[])
 {
+    if (argc == 3 && std::string_view(argv[1]) == "--import-child")
+        return cmbench::importChild(argv[2]);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The offscreen platform warns about every window it cannot raise; the figures are the

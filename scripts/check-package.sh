@@ -19,7 +19,7 @@ app_id=example.orvelle.Cuemaster
 desktop=/usr/share/applications/$app_id.desktop
 metainfo=/usr/share/metainfo/$app_id.metainfo.xml
 # What the importer reads, by extension: a double-clicked file of each must come to us.
-extensions=(txt md markdown rtf doc docx)
+extensions=(txt md markdown rtf doc docx odt fodt html htm xhtml pdf)
 
 sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"

@@ -7,6 +7,8 @@ build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
     libzip-dev libfontconfig-dev libfreetype-dev libicu-dev help2man
+    # The HTML and PDF readers: libxml2's HTML parser and poppler's C++ interface.
+    libxml2-dev libpoppler-cpp-dev
     # Remote control: the HTTP and WebSocket server, OSC, and the QR code of its address.
     qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev
     # Open stand-ins for the prompter's font choices, the rounded and monospaced interface

@@ -5,11 +5,11 @@
 #
 # Seeds for fuzz_NAME: fuzz/seeds/NAME/, tests/files/fixtures/NAME/ and, when present, the
 # public corpus folder of the same format (../shared/corpus, or CM_CORPUS_DIR). Dictionaries: fuzz/fuzz_NAME.dict.
-# Usage: scripts/fuzz.sh [seconds per target, default 60] [target...]
+# Usage: scripts/fuzz.sh [seconds per target, default 35] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-${CM_FUZZ_SECONDS:-60}}
+seconds=${1:-${CM_FUZZ_SECONDS:-35}}
 shift || true
 corpus=${CM_CORPUS_DIR:-$(pwd)/../shared/corpus}
 
@@ -37,6 +37,7 @@ for target in "${targets[@]}"; do
     case "$name" in
         plain) formats=(txt) ;;
         rtf) formats=(rtf rtfd) ;;
+        odt) formats=(odt fodt) ;;
         *) formats=("$name") ;;
     esac
     seeds=()

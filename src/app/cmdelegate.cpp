@@ -31,8 +31,11 @@ void CMDelegate::openFiles(const QStringList &paths)
         return;
     const QString path = paths.first();
     QTimer::singleShot(0, this, [this, path] {
-        const bool opened = CMScriptFiles::importFile(m_engine, path, openFailedTitle());
-        Q_EMIT fileHandled(path, opened);
+        CMScriptFiles::importFile(m_engine, path, openFailedTitle(),
+                                  [self = QPointer(this), path](bool opened) {
+                                      if (self)
+                                          Q_EMIT self->fileHandled(path, opened);
+                                  });
     });
 }
 

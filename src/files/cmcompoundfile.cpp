@@ -2,6 +2,8 @@
 
 #include "cmbytes.h"
 
+#include <QIODevice>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -30,18 +32,46 @@ bool CMCompoundFile::hasSignature(QByteArrayView bytes)
 
 std::optional<CMCompoundFile> CMCompoundFile::open(const QByteArray &bytes, QString *reason)
 {
+    CMCompoundFile file;
+    file.m_bytes = bytes;
+    file.m_size = bytes.size();
+    return open(std::move(file), reason);
+}
+
+std::optional<CMCompoundFile> CMCompoundFile::open(std::shared_ptr<QIODevice> device,
+                                                   QString *reason)
+{
+    CMCompoundFile file;
+    file.m_size = device->size();
+    file.m_device = std::move(device);
+    return open(std::move(file), reason);
+}
+
+QByteArray CMCompoundFile::bytesAt(qint64 offset, qint64 length) const
+{
+    if (offset < 0 || length <= 0 || offset >= m_size)
+        return {};
+    length = std::min(length, m_size - offset);
+    if (!m_device)
+        return m_bytes.mid(offset, length);
+    if (!m_device->seek(offset))
+        return {};
+    return m_device->read(length);
+}
+
+std::optional<CMCompoundFile> CMCompoundFile::open(CMCompoundFile file, QString *reason)
+{
     using namespace CMBytes;
     *reason = damaged();
+    const QByteArray bytes = file.bytesAt(0, 512);
     if (!hasSignature(bytes) || bytes.size() < 512 || u16(bytes, 0x1C) != 0xFFFE)
         return std::nullopt;
 
-    CMCompoundFile file;
-    file.m_bytes = bytes;
     file.m_shift = u16(bytes, 0x1E);
     if ((file.m_shift != 9 && file.m_shift != 12) || u16(bytes, 0x20) != miniShift)
         return std::nullopt;
     const qint64 sectorBytes = qint64(1) << file.m_shift;
-    file.m_sectorCount = std::max<qint64>(0, (bytes.size() - 1) / sectorBytes);
+    file.m_sectorCount = std::max<qint64>(0, (file.m_size - 1) / sectorBytes);
     const bool version3 = u16(bytes, 0x1A) == 3;
 
     const qint64 fatSectors = u32(bytes, 0x2C);
@@ -59,21 +89,23 @@ std::optional<CMCompoundFile> CMCompoundFile::open(const QByteArray &bytes, QStr
         if (difat >= file.m_sectorCount || seen[difat])
             return std::nullopt;
         seen[difat] = true;
-        const qint64 at = (qint64(difat) + 1) * sectorBytes;
-        if (!fits(bytes, at, sectorBytes))
+        const QByteArray sector = file.bytesAt((qint64(difat) + 1) * sectorBytes, sectorBytes);
+        if (sector.size() != sectorBytes)
             return std::nullopt;
         for (qint64 i = 0; i < perDifat && qint64(fatIds.size()) < fatSectors; ++i)
-            fatIds.push_back(u32(bytes, at + 4 * i));
-        difat = u32(bytes, at + 4 * perDifat);
+            fatIds.push_back(u32(sector, 4 * i));
+        difat = u32(sector, 4 * perDifat);
     }
 
     file.m_fat.reserve(fatIds.size() * size_t(sectorBytes / 4));
     for (const quint32 id : fatIds) {
-        const qint64 at = (qint64(id) + 1) * sectorBytes;
-        if (id >= file.m_sectorCount || !fits(bytes, at, sectorBytes))
+        if (id >= file.m_sectorCount)
+            return std::nullopt;
+        const QByteArray sector = file.bytesAt((qint64(id) + 1) * sectorBytes, sectorBytes);
+        if (sector.size() != sectorBytes)
             return std::nullopt;
         for (qint64 i = 0; i < sectorBytes / 4; ++i)
-            file.m_fat.push_back(u32(bytes, at + 4 * i));
+            file.m_fat.push_back(u32(sector, 4 * i));
     }
 
     const auto directorySectors = file.follow(file.m_fat, u32(bytes, 0x30), -1);
@@ -197,16 +229,29 @@ std::optional<QByteArray> CMCompoundFile::read(quint32 start, qint64 size, bool 
     const auto ids = follow(mini ? m_miniFat : m_fat, start, (size + unit - 1) / unit);
     if (!ids)
         return std::nullopt;
-    const QByteArray &source = mini ? m_miniStream : m_bytes;
-    const qint64 base = mini ? 0 : unit;
     QByteArray data;
     data.reserve(size);
-    for (const quint32 id : *ids) {
-        const qint64 length = std::min(unit, size - data.size());
-        const qint64 at = base + (qint64(id) << shift);
-        if (!CMBytes::fits(source, at, length))
+    if (mini) {
+        for (const quint32 id : *ids) {
+            const qint64 length = std::min(unit, size - data.size());
+            const qint64 at = qint64(id) << shift;
+            if (!CMBytes::fits(m_miniStream, at, length))
+                return std::nullopt;
+            data.append(m_miniStream.constData() + at, length);
+        }
+        return data;
+    }
+    // Runs of consecutive sectors are read at once.
+    for (size_t i = 0; i < ids->size();) {
+        size_t run = 1;
+        while (i + run < ids->size() && (*ids)[i + run] == (*ids)[i] + run)
+            ++run;
+        const qint64 length = std::min(qint64(run) * unit, size - data.size());
+        const QByteArray part = bytesAt((qint64((*ids)[i]) + 1) << shift, length);
+        if (part.size() != length)
             return std::nullopt;
-        data.append(source.constData() + at, length);
+        data += part;
+        i += run;
     }
     return data;
 }

@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QIODevice;
 
 // A read-only OLE compound file, the container of Word 97-2003 documents: the sector
 // allocation tables, the directory and the streams of the root storage. Every chain is followed
@@ -14,6 +17,9 @@ class CMCompoundFile
 public:
     static bool hasSignature(QByteArrayView bytes);
     static std::optional<CMCompoundFile> open(const QByteArray &bytes, QString *reason);
+    // A file read where it lies: only the sectors of the tables and of the streams asked for
+    // are read, so the pictures of a large document never come into memory.
+    static std::optional<CMCompoundFile> open(std::shared_ptr<QIODevice> device, QString *reason);
 
     // Streams directly under the root storage, by name, ignoring case.
     bool hasStream(QStringView name) const;
@@ -32,12 +38,17 @@ private:
     };
 
     CMCompoundFile() = default;
+    static std::optional<CMCompoundFile> open(CMCompoundFile file, QString *reason);
+    // The file's bytes at [offset, offset + length); shorter when they are not all there.
+    QByteArray bytesAt(qint64 offset, qint64 length) const;
     std::optional<std::vector<quint32>> follow(const std::vector<quint32> &table, quint32 start,
                                                qint64 wanted) const;
     std::optional<QByteArray> read(quint32 start, qint64 size, bool mini) const;
     const Entry *find(QStringView name) const;
 
-    QByteArray m_bytes;
+    QByteArray m_bytes;                   // the whole file, when it came from memory
+    std::shared_ptr<QIODevice> m_device;  // or the file itself
+    qint64 m_size = 0;
     int m_shift = 9;
     qint64 m_sectorCount = 0;
     std::vector<quint32> m_fat;

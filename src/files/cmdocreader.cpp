@@ -6,6 +6,8 @@
 #include "cmdocprops.h"
 #include "cmdoctext.h"
 
+#include <QIODevice>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -87,19 +89,21 @@ void addPiece(TextBuilder &builder, const Piece &piece, quint32 ccpText, const P
     }
 }
 
-} // namespace
-
-CMReadResult read(const QByteArray &bytes)
+// The checks every Word 97 file passes before its compound file is opened.
+std::optional<QString> refusal(qint64 size, const QByteArray &head)
 {
-    if (bytes.isEmpty())
-        return CMReadResult::fail(u"the file is empty"_s);
-    if (bytes.size() > maxInputBytes)
-        return CMReadResult::fail(u"the file is larger than %1 MB"_s.arg(maxInputBytes >> 20));
-    if (!CMCompoundFile::hasSignature(bytes))
-        return CMReadResult::fail(notCompoundFileReason(bytes));
+    if (size == 0)
+        return u"the file is empty"_s;
+    if (size > maxInputBytes)
+        return u"the file is larger than %1 MB"_s.arg(maxInputBytes >> 20);
+    if (!CMCompoundFile::hasSignature(head))
+        return notCompoundFileReason(head);
+    return std::nullopt;
+}
 
-    QString reason;
-    const auto file = CMCompoundFile::open(bytes, &reason);
+CMReadResult readCompound(const std::optional<CMCompoundFile> &file, const QString &openFailure)
+{
+    QString reason = openFailure;
     if (!file)
         return CMReadResult::fail(reason);
     if (!file->hasStream(u"WordDocument")) {
@@ -144,6 +148,31 @@ CMReadResult read(const QByteArray &bytes)
         addPiece(builder, piece, fib->ccpText, *pieces, props, fib->format, *wordDocument);
     }
     return CMReadResult::ok(builder.take());
+}
+
+} // namespace
+
+CMReadResult read(const QByteArray &bytes)
+{
+    if (const auto refused = refusal(bytes.size(), bytes.first(std::min<qsizetype>(bytes.size(), 8))))
+        return CMReadResult::fail(*refused);
+    QString reason;
+    const auto file = CMCompoundFile::open(bytes, &reason);
+    return readCompound(file, reason);
+}
+
+CMReadResult read(const CMSource &source)
+{
+    if (!source.isFile())
+        return read(source.bytes().toByteArray());
+    QString reason;
+    std::shared_ptr<QIODevice> device = source.open(&reason);
+    if (!device)
+        return CMReadResult::fail(reason);
+    if (const auto refused = refusal(device->size(), device->peek(8)))
+        return CMReadResult::fail(*refused);
+    const auto file = CMCompoundFile::open(std::move(device), &reason);
+    return readCompound(file, reason);
 }
 
 } // namespace CMDocReader

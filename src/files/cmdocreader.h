@@ -13,5 +13,7 @@ namespace CMDocReader {
 inline constexpr qint64 maxInputBytes = 256LL * 1024 * 1024;
 
 CMReadResult read(const QByteArray &bytes);
+// The file is read whole (the compound file is read at random places).
+CMReadResult read(const CMSource &source);
 
 } // namespace CMDocReader

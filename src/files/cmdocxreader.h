@@ -10,8 +10,8 @@ namespace CMDocxReader {
 
 // What the main document part may expand to: a small package that inflates to gigabytes is
 // refused as soon as it passes this, with memory bounded by the text read so far.
-constexpr qint64 maxExpandedBytes = 256LL * 1024 * 1024;
-constexpr qsizetype maxTextChars = 32'000'000;
+constexpr qint64 maxExpandedBytes = CMReadLimits::maxExpandedBytes;
+constexpr qsizetype maxTextChars = CMReadLimits::maxTextChars;
 
 struct Limits
 {
@@ -19,9 +19,14 @@ struct Limits
     qsizetype textChars = maxTextChars;
 };
 
-CMReadResult read(const QByteArray &bytes, const Limits &limits = {});
+CMReadResult read(const CMSource &source, const Limits &limits = {},
+                  CMReadProgress *progress = nullptr);
+inline CMReadResult read(const QByteArray &bytes, const Limits &limits = {})
+{
+    return read(CMSource::memory(bytes), limits);
+}
 
 // The text of a main document part alone (tests and fuzzing reach the XML reader this way).
-CMReadResult readDocumentXml(const QByteArray &xml);
+CMReadResult readDocumentXml(QByteArrayView xml);
 
 } // namespace CMDocxReader

@@ -2,90 +2,55 @@
 
 #include "cmcodepage.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int maxDepth = 5000;
 
-bool isWordNamespace(QStringView ns)
-{
-    return ns == u"http://schemas.openxmlformats.org/wordprocessingml/2006/main"
-        || ns == u"http://purl.oclc.org/ooxml/wordprocessingml/main";
-}
+// The namespaces the reader tells apart, in the scanner's numbering.
+enum Namespace : int { Word, WordStrict, Compatibility };
 
-bool isCompatibilityNamespace(QStringView ns)
+bool isWord(int ns)
 {
-    return ns == u"http://schemas.openxmlformats.org/markup-compatibility/2006";
+    return ns == Word || ns == WordStrict;
 }
 
 // Elements that never hold body text, or hold text that is not the document's: their whole
-// subtree is passed over.
-bool skipped(QStringView name)
+// subtree is passed over. Sorted, for a binary search.
+bool skipped(std::string_view name)
 {
-    static const QStringList names = {
-        u"del"_s,      u"moveFrom"_s,  u"instrText"_s,  u"delText"_s,    u"delInstrText"_s,
-        u"sdtPr"_s,    u"sdtEndPr"_s,  u"sectPr"_s,     u"tblPr"_s,      u"tblGrid"_s,
-        u"trPr"_s,     u"tcPr"_s,      u"fldData"_s,    u"customXmlPr"_s, u"smartTagPr"_s,
-        u"tblPrEx"_s,  u"softHyphen"_s, u"footnoteReference"_s, u"endnoteReference"_s,
-        u"commentReference"_s, u"annotationRef"_s, u"footnoteRef"_s, u"endnoteRef"_s};
-    return names.contains(name);
+    static constexpr std::array<std::string_view, 23> names = {
+        "annotationRef", "commentReference", "customXmlPr", "del", "delInstrText", "delText",
+        "endnoteRef", "endnoteReference", "fldData", "footnoteRef", "footnoteReference",
+        "instrText", "moveFrom", "sdtEndPr", "sdtPr", "sectPr", "smartTagPr", "softHyphen",
+        "tblGrid", "tblPr", "tblPrEx", "tcPr", "trPr"};
+    return std::binary_search(names.begin(), names.end(), name);
 }
 
 } // namespace
 
-CMDocxText::CMDocxText(qsizetype maxChars) : m_maxChars(maxChars)
+CMDocxText::CMDocxText(qsizetype maxChars)
+    : m_xml({"http://schemas.openxmlformats.org/wordprocessingml/2006/main",
+             "http://purl.oclc.org/ooxml/wordprocessingml/main",
+             "http://schemas.openxmlformats.org/markup-compatibility/2006"},
+            *this, maxDepth)
+    , m_maxChars(maxChars)
 {
-    m_xml.setNamespaceProcessing(true);
 }
 
-bool CMDocxText::feed(const QByteArray &chunk)
+bool CMDocxText::feed(QByteArrayView chunk)
 {
-    if (!m_failure.isEmpty())
-        return false;
-    m_xml.addData(chunk);
-    return parse();
+    return m_xml.feed(chunk);
 }
 
 bool CMDocxText::finish()
 {
-    if (!m_failure.isEmpty())
-        return false;
-    if (m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError || !m_stack.empty()) {
-        m_failure = u"the document's XML ends too early"_s;
-        return false;
-    }
-    return true;
-}
-
-bool CMDocxText::parse()
-{
-    while (!m_xml.atEnd()) {
-        switch (m_xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            startElement();
-            break;
-        case QXmlStreamReader::EndElement:
-            endElement();
-            break;
-        case QXmlStreamReader::Characters:
-            if (m_skipDepth == 0 && !m_stack.empty() && m_stack.back().kind == Kind::Text)
-                append(m_xml.text());
-            break;
-        default:
-            break;
-        }
-        if (m_failure.isEmpty() && m_text.size() > m_maxChars)
-            m_failure = u"the document's text is longer than %1 million characters"_s.arg(
-                m_maxChars / 1'000'000);
-        if (!m_failure.isEmpty())
-            return false;
-    }
-    if (m_xml.hasError() && m_xml.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
-        m_failure = u"the document's XML is damaged (%1)"_s.arg(m_xml.errorString());
-        return false;
-    }
-    return true;
+    return m_xml.finish();
 }
 
 CMDocxText::Frame *CMDocxText::nearest(Kind kind)
@@ -109,106 +74,117 @@ bool CMDocxText::live() const
     return true;
 }
 
-void CMDocxText::append(QStringView text)
+bool CMDocxText::wantsCharacters() const
 {
-    if (live())
-        m_text += text;
+    return m_skipDepth == 0 && !m_stack.empty() && m_stack.back().kind == Kind::Text && live();
 }
 
-void CMDocxText::startElement()
+void CMDocxText::characters(QStringView text)
 {
+    if (wantsCharacters())
+        append(text);
+}
+
+void CMDocxText::append(QStringView text)
+{
+    if (!live())
+        return;
+    m_text += text;
+    if (m_text.size() > m_maxChars)
+        m_xml.fail(u"the document's text is longer than %1 million characters"_s.arg(
+            m_maxChars / 1'000'000));
+}
+
+// A toggle property: on unless its w:val says otherwise.
+bool CMDocxText::on() const
+{
+    QString value = m_xml.attribute(Word, "val");
+    if (value.isNull())
+        value = m_xml.attribute(WordStrict, "val");
+    return !(value == u"0" || value == u"false" || value == u"off");
+}
+
+void CMDocxText::startElement(int ns, QByteArrayView bytes)
+{
+    const std::string_view name(bytes.data(), size_t(bytes.size()));
     if (m_skipDepth > 0) {
         ++m_skipDepth;
         return;
     }
-    if (m_stack.size() >= size_t(maxDepth)) {
-        m_failure = u"the document's XML is nested more than %1 deep"_s.arg(maxDepth);
-        return;
-    }
-    const QStringView ns = m_xml.namespaceUri();
-    const QStringView name = m_xml.name();
     Frame *parent = m_stack.empty() ? nullptr : &m_stack.back();
-    const auto push = [this](Kind kind, qsizetype start = 0) {
-        m_stack.push_back({kind, start, false});
-    };
-
     // Alternative renderings of one object (a text box drawn two ways): read one branch only.
-    if (isCompatibilityNamespace(ns)) {
-        if (name == u"AlternateContent") {
-            push(Kind::Alternate);
+    if (ns == Compatibility) {
+        if (name == "AlternateContent") {
+            m_stack.push_back({Kind::Alternate});
         } else if (parent && parent->kind == Kind::Alternate) {
             if (parent->flag) {
                 m_skipDepth = 1;
                 return;
             }
             parent->flag = true;
-            push(Kind::Other);
+            m_stack.push_back({Kind::Other});
         } else {
-            push(Kind::Other);
+            m_stack.push_back({Kind::Other});
         }
         return;
     }
-    if (!isWordNamespace(ns)) {
-        push(Kind::Other);
+    if (!isWord(ns)) {
+        m_stack.push_back({Kind::Other});
         return;
     }
-
-    const auto on = [this] {
-        const QStringView value = m_xml.attributes().value(u"http://schemas.openxmlformats.org/wordprocessingml/2006/main"_s, u"val"_s);
-        const QStringView strict = m_xml.attributes().value(u"http://purl.oclc.org/ooxml/wordprocessingml/main"_s, u"val"_s);
-        const QStringView v = value.isEmpty() ? strict : value;
-        return !(v == u"0" || v == u"false" || v == u"off");
-    };
-
     if (parent && parent->kind == Kind::ParagraphProps) {
-        if (name == u"rPr")
-            push(Kind::ParagraphMarkProps);
+        if (name == "rPr")
+            m_stack.push_back({Kind::ParagraphMarkProps});
         else
             m_skipDepth = 1;
         return;
     }
     if (parent && parent->kind == Kind::ParagraphMarkProps) {
-        if ((name == u"del" || name == u"moveFrom" || name == u"vanish") && on())
+        if ((name == "del" || name == "moveFrom" || name == "vanish") && on())
             if (Frame *paragraph = nearest(Kind::Paragraph))
                 paragraph->flag = true;
         m_skipDepth = 1;
         return;
     }
     if (parent && parent->kind == Kind::RunProps) {
-        if (name == u"vanish" && on())
+        if (name == "vanish" && on())
             if (Frame *run = nearest(Kind::Run))
                 run->flag = true;
         m_skipDepth = 1;
         return;
     }
+    startWordElement(name);
+}
 
-    if (name == u"p") {
+void CMDocxText::startWordElement(std::string_view name)
+{
+    const Frame *parent = m_stack.empty() ? nullptr : &m_stack.back();
+    const auto push = [this](Kind kind, qsizetype start = 0) {
+        m_stack.push_back({kind, start, false});
+    };
+    if (name == "p") {
         push(Kind::Paragraph);
-    } else if (name == u"pPr") {
-        push(Kind::ParagraphProps);
-    } else if (name == u"r") {
+    } else if (name == "r") {
         push(Kind::Run);
-    } else if (name == u"rPr") {
+    } else if (name == "t") {
+        push(Kind::Text);
+    } else if (name == "pPr") {
+        push(Kind::ParagraphProps);
+    } else if (name == "rPr") {
         if (parent && parent->kind == Kind::Run)
             push(Kind::RunProps);
         else
             m_skipDepth = 1;
-    } else if (name == u"t") {
-        push(Kind::Text);
-    } else if (name == u"tr") {
+    } else if (name == "tr") {
         push(Kind::Row);
-    } else if (name == u"tc") {
+    } else if (name == "tc") {
         push(Kind::Cell, m_text.size());
-    } else if (name == u"txbxContent") {
+    } else if (name == "txbxContent") {
         if (live() && !m_text.isEmpty() && !m_text.endsWith(u'\n'))
             m_text += u'\n';
         push(Kind::Other);
-    } else if (name == u"fldChar") {
-        const auto attrs = m_xml.attributes();
-        QStringView type;
-        for (const auto &attr : attrs)
-            if (attr.name() == u"fldCharType")
-                type = attr.value();
+    } else if (name == "fldChar") {
+        const QString type = m_xml.attribute("fldCharType");
         if (type == u"begin") {
             m_fieldInResult.push_back(false);
             ++m_openInstructions;
@@ -225,29 +201,22 @@ void CMDocxText::startElement()
             }
         }
         m_skipDepth = 1;
-    } else if (name == u"tab" || name == u"ptab") {
+    } else if (name == "tab" || name == "ptab") {
         append(u"\t");
         m_skipDepth = 1;
-    } else if (name == u"br" || name == u"cr") {
+    } else if (name == "br" || name == "cr") {
         append(u"\n");
         m_skipDepth = 1;
-    } else if (name == u"noBreakHyphen") {
+    } else if (name == "noBreakHyphen") {
         append(u"\u2011");
         m_skipDepth = 1;
-    } else if (name == u"sym") {
-        QStringView font;
-        QStringView code;
-        for (const auto &attr : m_xml.attributes()) {
-            if (attr.name() == u"font")
-                font = attr.value();
-            else if (attr.name() == u"char")
-                code = attr.value();
-        }
+    } else if (name == "sym") {
         bool ok = false;
-        const uint value = code.toUInt(&ok, 16);
+        const uint value = m_xml.attribute("char").toUInt(&ok, 16);
         if (ok) {
             const char32_t c = value >= 0xF000 && value <= 0xF0FF
-                                   ? CMCodePage::symbolFontChar(font, uchar(value - 0xF000))
+                                   ? CMCodePage::symbolFontChar(m_xml.attribute("font"),
+                                                                uchar(value - 0xF000))
                                    : char32_t(value);
             if (c >= 0x20 && c <= 0xFFFF && !QChar::isSurrogate(c)) {
                 const char16_t unit = char16_t(c);
@@ -262,7 +231,7 @@ void CMDocxText::startElement()
     }
 }
 
-void CMDocxText::endElement()
+void CMDocxText::endElement(int, QByteArrayView)
 {
     if (m_skipDepth > 0) {
         --m_skipDepth;

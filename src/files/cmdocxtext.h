@@ -1,25 +1,29 @@
 #pragma once
 
+#include "cmxmlscanner.h"
+
 #include <QByteArray>
 #include <QString>
-#include <QXmlStreamReader>
 
+#include <string_view>
 #include <vector>
 
 // The text of a WordprocessingML main document part, read as it streams out of the package:
 // memory stays bounded by the text, not by the size of the XML.
-class CMDocxText
+class CMDocxText : private CMXmlScanner::Handler
 {
 public:
     explicit CMDocxText(qsizetype maxChars);
 
     // Parses the next bytes of the part. False once the XML is malformed or the text grows
     // past maxChars; failure() says which.
-    bool feed(const QByteArray &chunk);
+    bool feed(QByteArrayView chunk);
     // True when the part was complete and well formed.
     bool finish();
+    // Stops the reading with this reason.
+    void fail(const QString &reason) { m_xml.fail(reason); }
 
-    const QString &failure() const { return m_failure; }
+    const QString &failure() const { return m_xml.failure(); }
     QString takeText() { return std::move(m_text); }
 
 private:
@@ -33,19 +37,21 @@ private:
                                 // an alternate-content block: a branch was taken
     };
 
-    bool parse();
-    void startElement();
-    void endElement();
+    void startElement(int ns, QByteArrayView name) override;
+    void endElement(int ns, QByteArrayView name) override;
+    void characters(QStringView text) override;
+    bool wantsCharacters() const override;
+    void startWordElement(std::string_view name);
+    bool on() const;
     void append(QStringView text);
     bool live() const;
     Frame *nearest(Kind kind);
 
-    QXmlStreamReader m_xml;
+    CMXmlScanner m_xml;
     std::vector<Frame> m_stack;
     std::vector<bool> m_fieldInResult;   // complex fields: instruction until "separate"
     qsizetype m_openInstructions = 0;
     int m_skipDepth = 0;
     qsizetype m_maxChars;
     QString m_text;
-    QString m_failure;
 };

@@ -2,12 +2,19 @@
 
 #include "cmdocreader.h"
 #include "cmdocxreader.h"
+#include "cmformat.h"
+#include "cmhtmlreader.h"
+#include "cmodtreader.h"
+#include "cmpdfreader.h"
 #include "cmplaintext.h"
+#include "cmreader.h"
 #include "cmrtfdreader.h"
 #include "cmrtfreader.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -15,21 +22,7 @@ namespace CMImport {
 
 namespace {
 
-enum class Reader { Plain, Rtf, Rtfd, Docx, Doc };
-
-Reader readerFor(const QString &extension)
-{
-    const QString ext = extension.toLower();
-    if (ext == u"docx")
-        return Reader::Docx;
-    if (ext == u"doc")
-        return Reader::Doc;
-    if (ext == u"rtf")
-        return Reader::Rtf;
-    if (ext == u"rtfd")
-        return Reader::Rtfd;
-    return Reader::Plain;
-}
+using Format = CMFormat::Format;
 
 QString quoted(const QString &fileName)
 {
@@ -61,67 +54,36 @@ QString displayName(const QString &path)
     return QFileInfo(trimmed).fileName();
 }
 
-QString megabytes(qint64 bytes)
+QString tooLarge(qint64 limit)
 {
-    return QString::number(bytes / (1024 * 1024));
+    return u"the file is larger than %1 MB"_s.arg(limit / (1024 * 1024));
 }
 
-// Reads a whole regular file, never more than `limit` bytes.
-std::optional<QByteArray> readFile(const QString &path, qint64 limit, QString *reason)
+bool blank(const QString &text)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        *reason = info.isDir() ? u"it is a folder"_s : u"it is not a regular file"_s;
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    if (file.size() > limit) {
-        *reason = u"the file is larger than %1 MB"_s.arg(megabytes(limit));
-        return std::nullopt;
-    }
-    // In chunks: a file may grow while it is read, and a huge buffer up front costs as much
-    // as the limit whatever the file's size.
-    QByteArray bytes;
-    bytes.reserve(qsizetype(file.size()));
-    constexpr qint64 chunkBytes = 1024 * 1024;
-    for (;;) {
-        const QByteArray chunk = file.read(chunkBytes);
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-        if (bytes.size() > limit) {
-            *reason = u"the file is larger than %1 MB"_s.arg(megabytes(limit));
-            return std::nullopt;
-        }
-    }
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    return bytes;
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
 }
 
-Result readDocument(const QString &name, Reader reader, const QByteArray &bytes)
+Result readDocument(const QString &name, Format format, const CMSource &source,
+                    CMReadProgress *progress)
 {
     CMReadResult read;
-    switch (reader) {
-    case Reader::Docx: read = CMDocxReader::read(bytes); break;
-    case Reader::Doc:
-        // Word processors and web services often save rich text under a .doc name.
-        read = bytes.startsWith("{\\rtf") ? CMRtfReader::read(bytes) : CMDocReader::read(bytes);
-        break;
-    case Reader::Rtf:
-    case Reader::Rtfd: read = CMRtfReader::read(bytes); break;
-    case Reader::Plain: Q_UNREACHABLE();
+    switch (format) {
+    case Format::Docx: read = CMDocxReader::read(source, {}, progress); break;
+    case Format::Doc: read = CMDocReader::read(source); break;
+    case Format::Rtf: read = CMRtfReader::read(source, progress); break;
+    case Format::Odt: read = CMOdtReader::read(source, progress); break;
+    case Format::FlatOdt: read = CMOdtReader::readFlat(source, progress); break;
+    case Format::Html: read = CMHtmlReader::read(source, progress); break;
+    case Format::Pdf: read = CMPdfReader::read(source, progress); break;
+    case Format::Plain: Q_UNREACHABLE();
     }
+    if (progress && progress->cancelled())
+        return {std::nullopt, std::nullopt, true};
     if (!read)
         return failure(couldNotOpenMessage(name, read.failure));
     QString text = normalise(std::move(*read.text));
-    if (text.trimmed().isEmpty())
+    if (blank(text))
         return failure(noTextMessage(name));
     return {std::move(text), std::nullopt};
 }
@@ -136,41 +98,53 @@ Result readPlain(const QString &name, const QByteArray &bytes)
 
 } // namespace
 
-Result read(const QString &path)
+Result read(const QString &path, CMReadProgress *progress)
 {
     const QString name = displayName(path);
-    const Reader reader = readerFor(QFileInfo(name).suffix());
+    const QString extension = QFileInfo(name).suffix();
+    const Format byName = CMFormat::fromExtension(extension);
+    const auto refuse = [&](const QString &reason) {
+        return byName == Format::Plain ? failure(couldNotReadMessage(name))
+                                       : failure(couldNotOpenMessage(name, reason));
+    };
+
+    QString source = path;
+    if (extension.compare(u"rtfd"_s, Qt::CaseInsensitive) == 0 && QFileInfo(path).isDir()) {
+        source = CMRtfdReader::textFile(path);
+        if (source.isEmpty())
+            return failure(couldNotOpenMessage(name, u"the RTFD package has no TXT.rtf in it"_s));
+    }
     QString reason;
-    if (reader == Reader::Plain) {
-        if (QFileInfo(path).size() > maxPlainTextBytes)
-            return failure(couldNotOpenMessage(
-                name, u"the file is larger than %1 MB"_s.arg(megabytes(maxPlainTextBytes))));
-        const auto bytes = readFile(path, maxPlainTextBytes, &reason);
+    const CMSource file = CMSource::file(source);
+    const auto device = file.open(&reason);
+    if (!device)
+        return refuse(reason);
+    const Format format = CMFormat::detect(device->peek(CMFormat::headBytes), extension, file);
+    const qint64 size = device->size();
+    if (format == Format::Plain) {
+        if (size > maxPlainTextBytes)
+            return failure(couldNotOpenMessage(name, tooLarge(maxPlainTextBytes)));
+        const auto bytes = file.readAll(maxPlainTextBytes, &reason);
         if (!bytes)
             return reason.startsWith(u"the file is larger"_s)
                        ? failure(couldNotOpenMessage(name, reason))
                        : failure(couldNotReadMessage(name));
         return readPlain(name, *bytes);
     }
-
-    QString source = path;
-    if (reader == Reader::Rtfd && QFileInfo(path).isDir()) {
-        source = CMRtfdReader::textFile(path);
-        if (source.isEmpty())
-            return failure(couldNotOpenMessage(name, u"the RTFD package has no TXT.rtf in it"_s));
-    }
-    const auto bytes = readFile(source, maxFileBytes, &reason);
-    if (!bytes)
-        return failure(couldNotOpenMessage(name, reason));
-    return readDocument(name, reader, *bytes);
+    if (size > maxFileBytes)
+        return failure(couldNotOpenMessage(name, tooLarge(maxFileBytes)));
+    return readDocument(name, format, file, progress);
 }
 
 Result readBytes(const QString &fileName, const QByteArray &bytes)
 {
-    const Reader reader = readerFor(QFileInfo(fileName).suffix());
-    if (reader == Reader::Plain)
+    const CMSource source = CMSource::memory(bytes);
+    const Format format = CMFormat::detect(QByteArrayView(bytes).first(
+                                               std::min<qsizetype>(bytes.size(), CMFormat::headBytes)),
+                                           QFileInfo(fileName).suffix(), source);
+    if (format == Format::Plain)
         return readPlain(fileName, bytes);
-    return readDocument(fileName, reader, bytes);
+    return readDocument(fileName, format, source, nullptr);
 }
 
 QString normalise(QString text)
@@ -185,10 +159,14 @@ QString normalise(QString text)
 
 QStringList nameFilters()
 {
-    return {u"Scripts (*.txt *.text *.md *.rtf *.rtfd *.docx *.doc)"_s,
+    return {u"Scripts (*.txt *.text *.md *.rtf *.rtfd *.docx *.doc *.odt *.fodt *.html *.htm "
+            "*.xhtml *.pdf)"_s,
             u"Plain text (*.txt *.text)"_s,
             u"Rich text (*.rtf *.rtfd)"_s,
             u"Word documents (*.docx *.doc)"_s,
+            u"OpenDocument text (*.odt *.fodt)"_s,
+            u"Web pages (*.html *.htm *.xhtml)"_s,
+            u"PDF documents (*.pdf)"_s,
             u"Markdown (*.md)"_s,
             u"All files (*)"_s};
 }

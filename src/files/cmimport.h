@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class CMReadProgress;
+
 // Reading a script file of any supported kind into normalised plain script text.
 namespace CMImport {
 
@@ -19,14 +21,18 @@ struct Result
 {
     std::optional<QString> text;
     std::optional<OVError> error;
+    bool cancelled = false; // the user gave up; there is nothing to tell them
 
     explicit operator bool() const { return text.has_value(); }
 };
 
 // The normalised script text of the file at `path`, or the message for the user. The reader
-// follows the lower-cased extension: docx, doc, rtf and rtfd (a package folder) have their
-// own; every other file is plain text. Never throws; never changes anything.
-Result read(const QString &path);
+// follows what the file holds when that is plain to see (a ZIP package, a compound file, PDF,
+// RTF, HTML, flat OpenDocument), else the lower-cased extension: docx, doc, odt, fodt, rtf,
+// rtfd (a package folder), html, htm, xhtml and pdf have their own; every other file is plain
+// text. Never throws; never changes anything. With `progress`, it reports how far it got and
+// stops when cancelled.
+Result read(const QString &path, CMReadProgress *progress = nullptr);
 
 // The same for bytes already in memory that came from a file called `fileName` (not RTFD).
 Result readBytes(const QString &fileName, const QByteArray &bytes);

@@ -3,6 +3,7 @@
 #include "cmcodepage.h"
 
 #include <QHash>
+#include <QIODevice>
 
 #include <algorithm>
 #include <string_view>
@@ -29,6 +30,7 @@ struct Group
     int uc = 1;
     int font = -1;
     bool hidden = false;
+    bool deleted = false;        // a tracked deletion
     bool starred = false;        // the group opened with \*
     bool attachment = false;     // an RTFD attachment ({\NeXTGraphic name ...})
 };
@@ -43,24 +45,97 @@ const std::unordered_set<std::string_view> &skippedDestinations()
         "fchars", "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr", "footnote",
         "ftncn", "ftnsep", "ftnsepc", "generator", "header", "headerf", "headerl", "headerr",
         "hlinkbase", "info", "keywords", "latentstyles", "lchars", "listoverridetable",
-        "listtable", "manager", "mmathPr", "nonesttables", "nonshppict", "objclass", "objdata",
-        "objname", "operator", "panose", "pgdsctbl", "pict", "picprop", "pn", "printim",
+        "listtable", "listtext", "manager", "mmathPr", "nonesttables", "nonshppict", "objclass", "objdata",
+        "objname", "operator", "panose", "pgdsctbl", "pict", "picprop", "pn", "pntext", "printim",
         "revtbl", "revtim", "rsidtbl", "rxe", "shp", "shpinst", "shppict", "shprslt",
         "stylesheet", "subject", "tc", "tcn", "template", "themedata", "title", "txe",
         "userprops", "xe", "xmlnstbl"};
     return words;
 }
 
+// The document's bytes as the parser takes them: from memory, or from a device in chunks so
+// that a large file never has to fit in memory. Looks ahead at most two bytes.
+class Input
+{
+public:
+    explicit Input(QByteArrayView bytes) : m_view(bytes) {}
+    Input(QIODevice &device, CMReadProgress *progress) : m_device(&device), m_progress(progress)
+    {
+        m_total = device.size();
+    }
+
+    // The byte `ahead` places on, or -1 past the end.
+    int peek(qsizetype ahead = 0)
+    {
+        if (m_pos + ahead >= m_view.size() && !refill(ahead + 1))
+            return -1;
+        return static_cast<unsigned char>(m_view[m_pos + ahead]);
+    }
+    int get()
+    {
+        const int c = peek();
+        if (c >= 0)
+            ++m_pos;
+        return c;
+    }
+    void skip(qint64 n)
+    {
+        while (n > 0 && peek() >= 0) {
+            const qint64 step = std::min<qint64>(n, m_view.size() - m_pos);
+            m_pos += step;
+            n -= step;
+        }
+    }
+    bool stopped() const { return !m_failure.isEmpty(); }
+    const QString &failure() const { return m_failure; }
+
+private:
+    bool refill(qsizetype need)
+    {
+        if (!m_device || stopped())
+            return false;
+        if (m_progress && m_progress->cancelled()) {
+            m_failure = CMReadProgress::cancelledReason();
+            return false;
+        }
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+        while (m_buffer.size() < need) {
+            const QByteArray chunk = m_device->read(chunkBytes);
+            if (chunk.isEmpty())
+                break;
+            m_read += chunk.size();
+            m_buffer += chunk;
+        }
+        if (m_read > CMReadLimits::maxExpandedBytes)
+            m_failure = u"the file is larger than %1 MB"_s.arg(CMReadLimits::maxExpandedBytes >> 20);
+        if (m_progress)
+            m_progress->report(m_read, m_total);
+        m_view = m_buffer;
+        return m_buffer.size() >= need && !stopped();
+    }
+
+    static constexpr qint64 chunkBytes = 256 * 1024;
+    QByteArrayView m_view;
+    qsizetype m_pos = 0;
+    QIODevice *m_device = nullptr;
+    CMReadProgress *m_progress = nullptr;
+    QByteArray m_buffer;
+    qint64 m_read = 0;
+    qint64 m_total = 0;
+    QString m_failure;
+};
+
 class Parser
 {
 public:
-    explicit Parser(QByteArrayView in) : m_in(in) {}
+    explicit Parser(Input &in) : m_in(in) {}
 
     CMReadResult run();
 
 private:
     Group &top() { return m_groups.back(); }
-    bool reading() { return top().dest == Dest::Body && !top().hidden; }
+    bool reading() { return top().dest == Dest::Body && !top().hidden && !top().deleted; }
 
     void openGroup();
     bool closeGroup();
@@ -71,20 +146,22 @@ private:
     bool skipFallback();
     void endLine();
     void endRow();
+    void endCell();
     void flush();
     int codePage();
 
-    QByteArrayView m_in;
-    qsizetype m_pos = 0;
+    Input &m_in;
     std::vector<Group> m_groups;
     QString m_out;
     QByteArray m_pending;
+    QByteArray m_word;
     int m_pendingCodePage = CMCodePage::windowsLatin1;
     int m_documentCodePage = CMCodePage::windowsLatin1;
     int m_defaultFont = -1;
     int m_fontEntry = -1;
     QHash<int, int> m_fontCodePages;
     qsizetype m_fallbackLeft = 0;
+    qsizetype m_cellStart = 0;   // where the text of the current table cell began
     bool m_dropAttachmentChar = false;
     bool m_ended = false;
     CMCodePage::Decoder m_decoder;
@@ -94,16 +171,16 @@ constexpr int symbolCodePage = -2;
 
 CMReadResult Parser::run()
 {
-    qsizetype start = 0;
-    while (start < m_in.size() && (m_in[start] == ' ' || m_in[start] == '\r' || m_in[start] == '\n'
-                                   || m_in[start] == '\t'))
-        ++start;
-    if (!m_in.sliced(start).startsWith("{\\rtf"))
-        return CMReadResult::fail(u"this is not an RTF document"_s);
-    m_pos = start;
+    while (m_in.peek() == ' ' || m_in.peek() == '\r' || m_in.peek() == '\n' || m_in.peek() == '\t')
+        m_in.get();
+    for (qsizetype i = 0; i < 5; ++i) {
+        if (m_in.peek(i) != "{\\rtf"[i])
+            return CMReadResult::fail(m_in.stopped() ? m_in.failure()
+                                                     : u"this is not an RTF document"_s);
+    }
 
-    while (m_pos < m_in.size() && !m_ended) {
-        const char c = m_in[m_pos++];
+    int c;
+    while (!m_ended && (c = m_in.get()) >= 0) {
         switch (c) {
         case '{':
             if (int(m_groups.size()) >= maxGroupDepth)
@@ -115,37 +192,37 @@ CMReadResult Parser::run()
             m_ended = closeGroup();
             break;
         case '\\': {
-            if (m_pos >= m_in.size())
+            const int next = m_in.peek();
+            if (next < 0)
                 break;
-            const char next = m_in[m_pos];
             if (!((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z'))) {
-                ++m_pos;
-                controlSymbol(next);
+                m_in.get();
+                controlSymbol(char(next));
                 break;
             }
-            const qsizetype wordStart = m_pos;
-            while (m_pos < m_in.size()
-                   && ((m_in[m_pos] >= 'a' && m_in[m_pos] <= 'z')
-                       || (m_in[m_pos] >= 'A' && m_in[m_pos] <= 'Z')))
-                ++m_pos;
-            const std::string_view word(m_in.data() + wordStart, size_t(m_pos - wordStart));
+            m_word.clear();
+            for (int l = m_in.peek(); (l >= 'a' && l <= 'z') || (l >= 'A' && l <= 'Z'); l = m_in.peek()) {
+                // Control words are at most 32 letters; a longer one is no word anyone knows.
+                if (m_word.size() < 64)
+                    m_word += char(l);
+                m_in.get();
+            }
             bool negative = false;
-            if (m_pos < m_in.size() && m_in[m_pos] == '-') {
+            if (m_in.peek() == '-' && m_in.peek(1) >= '0' && m_in.peek(1) <= '9') {
                 negative = true;
-                ++m_pos;
+                m_in.get();
             }
             bool hasParam = false;
             qint64 param = 0;
-            while (m_pos < m_in.size() && m_in[m_pos] >= '0' && m_in[m_pos] <= '9') {
+            for (int d = m_in.peek(); d >= '0' && d <= '9'; d = m_in.peek()) {
                 hasParam = true;
-                param = std::min<qint64>(param * 10 + (m_in[m_pos] - '0'), 1'000'000'000);
-                ++m_pos;
+                param = std::min<qint64>(param * 10 + (d - '0'), 1'000'000'000);
+                m_in.get();
             }
-            if (negative && !hasParam)
-                --m_pos;
-            if (m_pos < m_in.size() && m_in[m_pos] == ' ')
-                ++m_pos;
-            controlWord(word, hasParam, int(negative ? -param : param));
+            if (m_in.peek() == ' ')
+                m_in.get();
+            controlWord(std::string_view(m_word.constData(), size_t(m_word.size())), hasParam,
+                        int(negative ? -param : param));
             break;
         }
         case '\r':
@@ -154,11 +231,15 @@ CMReadResult Parser::run()
         default:
             if (m_groups.empty())
                 break;
-            textByte(c);
+            textByte(char(c));
             break;
         }
+        if (m_out.size() > CMReadLimits::maxTextChars)
+            return CMReadResult::fail(CMReadLimits::textTooLong());
     }
     flush();
+    if (m_in.stopped())
+        return CMReadResult::fail(m_in.failure());
     if (!m_ended)
         return CMReadResult::fail(u"the RTF document ends before all its groups are closed"_s);
     return CMReadResult::ok(std::move(m_out));
@@ -267,6 +348,19 @@ void Parser::endRow()
         m_out.back() = u'\n';
     else
         m_out += u'\n';
+    m_cellStart = m_out.size();
+}
+
+// A paragraph mark that ends a cell's last paragraph is the cell's end, not a line.
+void Parser::endCell()
+{
+    flush();
+    m_dropAttachmentChar = false;
+    if (m_out.size() > m_cellStart && m_out.endsWith(u'\n'))
+        m_out.back() = u'\t';
+    else
+        m_out += u'\t';
+    m_cellStart = m_out.size();
 }
 
 void Parser::controlSymbol(char c)
@@ -278,13 +372,15 @@ void Parser::controlSymbol(char c)
             if (h >= 'A' && h <= 'F') return h - 'A' + 10;
             return -1;
         };
-        if (m_pos + 1 >= m_in.size())
+        const int first = m_in.peek();
+        const int second = m_in.peek(1);
+        if (first < 0 || second < 0)
             return;
-        const int hi = hex(m_in[m_pos]);
-        const int lo = hex(m_in[m_pos + 1]);
+        const int hi = hex(char(first));
+        const int lo = hex(char(second));
         if (hi < 0 || lo < 0)
             return;
-        m_pos += 2;
+        m_in.skip(2);
         textByte(char(hi * 16 + lo));
         return;
     }
@@ -315,7 +411,7 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     if (word == "bin") {
         // Raw binary data: never text, and its bytes may look like anything.
         if (hasParam && param > 0)
-            m_pos = std::min<qsizetype>(m_in.size(), m_pos + param);
+            m_in.skip(param);
         return;
     }
     if (m_groups.empty())
@@ -403,6 +499,7 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     }
     if (word == "plain") {
         group.hidden = false;
+        group.deleted = false;
         group.font = m_defaultFont;
         return;
     }
@@ -410,7 +507,11 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
         group.hidden = !(hasParam && param == 0);
         return;
     }
-    if (group.hidden)
+    if (word == "deleted") {
+        group.deleted = !(hasParam && param == 0);
+        return;
+    }
+    if (group.hidden || group.deleted)
         return;
 
     if (word == "u") {
@@ -438,9 +539,11 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
         return;
     }
     if (word == "cell" || word == "nestcell") {
-        put(u"\t");
+        endCell();
     } else if (word == "row") {
         endRow();
+    } else if (word == "trowd") {
+        m_cellStart = m_out.size();
     } else if (word == "page" || word == "sect") {
         endLine();
     }
@@ -450,7 +553,20 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
 
 CMReadResult read(QByteArrayView bytes)
 {
-    return Parser(bytes).run();
+    Input input(bytes);
+    return Parser(input).run();
+}
+
+CMReadResult read(const CMSource &source, CMReadProgress *progress)
+{
+    if (!source.isFile())
+        return read(source.bytes());
+    QString reason;
+    const auto device = source.open(&reason);
+    if (!device)
+        return CMReadResult::fail(reason);
+    Input input(*device, progress);
+    return Parser(input).run();
 }
 
 } // namespace CMRtfReader

@@ -12,5 +12,7 @@ namespace CMRtfReader {
 constexpr int maxGroupDepth = 1000;
 
 CMReadResult read(QByteArrayView bytes);
+// A file is read in chunks, never whole.
+CMReadResult read(const CMSource &source, CMReadProgress *progress = nullptr);
 
 } // namespace CMRtfReader

@@ -1,6 +1,7 @@
 #include "cmscriptfiles.h"
 
 #include "cmimport.h"
+#include "cmimportjob.h"
 #include "ovalert.h"
 #include "ovfiledrop.h"
 
@@ -39,7 +40,8 @@ QString saveFailedTitle()
 
 void importScript(CMEngine &engine, QWidget *parent)
 {
-    QFileDialog panel(parent, u"Choose a script (TXT, RTF or Word DOCX)"_s, lastFolder());
+    QFileDialog panel(parent, u"Choose a script (TXT, RTF, Word, OpenDocument, HTML or PDF)"_s,
+                      lastFolder());
     panel.setAcceptMode(QFileDialog::AcceptOpen);
     panel.setFileMode(QFileDialog::ExistingFile);
     panel.setNameFilters(CMImport::nameFilters());
@@ -50,15 +52,10 @@ void importScript(CMEngine &engine, QWidget *parent)
     importFile(engine, path);
 }
 
-bool importFile(CMEngine &engine, const QString &path, const QString &failureTitle)
+void importFile(CMEngine &engine, const QString &path, const QString &failureTitle,
+                std::function<void(bool)> done)
 {
-    const CMImport::Result result = CMImport::read(path);
-    if (!result) {
-        OVAlert::show(failureTitle, result.error->message());
-        return false;
-    }
-    engine.replaceScript(*result.text);
-    return true;
+    CMImportJob::of(engine)->start(path, failureTitle, std::move(done));
 }
 
 void exportScript(const CMEngine &engine, QWidget *parent)
@@ -102,7 +99,8 @@ std::optional<OVError> writeScript(const QString &script, const QString &path)
 
 QSet<QString> editorExtensions()
 {
-    return {u"txt"_s, u"rtf"_s, u"docx"_s, u"doc"_s, u"md"_s, u"text"_s};
+    return {u"txt"_s, u"rtf"_s,  u"docx"_s, u"doc"_s,   u"md"_s,  u"text"_s,
+            u"odt"_s, u"fodt"_s, u"html"_s, u"htm"_s, u"xhtml"_s, u"pdf"_s};
 }
 
 OVFileDrop *attachScriptDrop(QWidget *editor, CMEngine &engine)

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class CMEngine;
@@ -22,11 +23,13 @@ QString saveFailedTitle();      // "Couldn't save"
 // The open panel, then importFile. Cancelling changes nothing.
 void importScript(CMEngine &engine, QWidget *parent = nullptr);
 
-// Reads the file and, only when that succeeds, replaces the engine's script (stopped at the
-// top, autosaved, focus to the prompter). Otherwise shows the error under `failureTitle`
-// (the application's open-file handler passes "Can't open that script").
-bool importFile(CMEngine &engine, const QString &path,
-                const QString &failureTitle = importFailedTitle());
+// Reads the file off the main thread (CMImportJob) and, only when that succeeds, replaces the
+// engine's script (stopped at the top, autosaved, focus to the prompter). Otherwise shows the
+// error under `failureTitle` (the application's open-file handler passes "Can't open that
+// script"). `done` learns whether the script was replaced.
+void importFile(CMEngine &engine, const QString &path,
+                const QString &failureTitle = importFailedTitle(),
+                std::function<void(bool imported)> done = {});
 
 // The save panel (proposing "Script.txt"), then exportToFile.
 void exportScript(const CMEngine &engine, QWidget *parent = nullptr);

@@ -48,8 +48,8 @@ QList<HelpPage> pages()
                       u"Keyboard control and presentation-clicker (remote) control."_s,
                       u"Your script and settings are saved automatically."_s})}},
         {u"quickstart"_s, u"Quick Start"_s, u"bolt.fill"_s,
-         {B::steps({u"Type or paste your script on the left, or click Import (TXT, RTF or Word "
-                    u"DOCX)."_s,
+         {B::steps({u"Type or paste your script on the left, or click Import (TXT, RTF, Word, "
+                    u"OpenDocument, HTML or PDF)."_s,
                     u"Check the Rig preview on the right: it shows exactly what the prompter will "
                     u"show."_s,
                     u"Choose a display under Display (your second screen is picked automatically "
@@ -61,8 +61,10 @@ QList<HelpPage> pages()
                  u"Mirror."_s)}},
         {u"script"_s, u"Script Desk"_s, u"doc.text"_s,
          {B::control(u"Import"_s,
-                     u"Loads TXT, RTF, RTFD, Markdown, Word DOCX and DOC files (also drag a file "
-                     u"onto the editor, or File > Import Script…, ⌘O)."_s),
+                     u"Loads TXT, RTF, RTFD, Markdown, Word DOCX and DOC, OpenDocument (ODT), web "
+                     u"page (HTML) and PDF files (also drag a file onto the editor, or File > "
+                     u"Import Script…, ⌘O). A long import shows its progress under the editor, "
+                     u"with Cancel; your script stays as it is until the new one is read."_s),
           B::control(u"Save TXT"_s, u"Saves the script as a plain text file."_s),
           B::control(u"… menu"_s,
                      u"Insert a cue line, clear the script, or bring back the sample."_s),

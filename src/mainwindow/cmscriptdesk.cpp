@@ -4,6 +4,7 @@
 #include "cmscripteditor.h"
 
 #include <engine/cmengine.h>
+#include <files/cmimportjob.h>
 #include <files/cmscriptfiles.h>
 #include <kit/ovbuttons.h>
 #include <kit/ovfonts.h>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -71,11 +73,62 @@ CMScriptDesk::CMScriptDesk(CMEngine &engine, QWidget *parent)
     column->addWidget(well, 1);
     m_drop = CMScriptFiles::attachScriptDrop(m_editor, engine);
 
-    auto *tip = CMLayout::label(u"Tip: put stage directions in [square brackets]. They show small "
-                                u"and dimmed on the prompter."_s,
-                                10.5, QFont::Normal, OVDesign::Rounded, true);
-    tip->setWordWrap(true);
-    column->addWidget(tip);
+    m_tip = CMLayout::label(u"Tip: put stage directions in [square brackets]. They show small "
+                            u"and dimmed on the prompter."_s,
+                            10.5, QFont::Normal, OVDesign::Rounded, true);
+    m_tip->setWordWrap(true);
+    column->addWidget(m_tip);
+    column->addWidget(importRow());
+}
+
+// Shown instead of the tip while an import takes longer than a moment: which file, how far,
+// and a way out. The script stays as it is until the import is done.
+QWidget *CMScriptDesk::importRow()
+{
+    m_importRow = new QWidget;
+    auto *row = CMLayout::row(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_importRow->setLayout(row);
+    m_importStatus = CMLayout::label(QString(), 10.5, QFont::Normal, OVDesign::Rounded, true);
+    m_importStatus->setTextFormat(Qt::PlainText);
+    row->addWidget(m_importStatus, 1);
+    m_cancelImport = new OVChromeButton(u"Cancel"_s);
+    m_cancelImport->setCompact(true);
+    row->addWidget(m_cancelImport);
+    m_importRow->hide();
+
+    CMImportJob *job = CMImportJob::of(m_engine);
+    connect(m_cancelImport, &QAbstractButton::clicked, job, &CMImportJob::cancel);
+    auto *delay = new QTimer(this);
+    delay->setSingleShot(true);
+    delay->setInterval(300);
+    connect(delay, &QTimer::timeout, this, [this, job] {
+        if (!job->running())
+            return;
+        showImportProgress(job->permille());
+        m_tip->hide();
+        m_importRow->show();
+    });
+    connect(job, &CMImportJob::runningChanged, this, [this, delay](bool running) {
+        if (running) {
+            delay->start();
+            return;
+        }
+        delay->stop();
+        m_importRow->hide();
+        m_tip->show();
+    });
+    connect(job, &CMImportJob::progress, this, &CMScriptDesk::showImportProgress);
+    return m_importRow;
+}
+
+void CMScriptDesk::showImportProgress(int permille)
+{
+    const QString name = CMImportJob::of(m_engine)->fileName();
+    QString text = u"Importing \u201C%1\u201D\u2026"_s.arg(name);
+    if (permille > 0)
+        text += u" %1 %"_s.arg(permille / 10);
+    m_importStatus->setText(text);
 }
 
 QWidget *CMScriptDesk::toolRow()
@@ -89,7 +142,7 @@ QWidget *CMScriptDesk::toolRow()
     m_import = new OVChromeButton(u"Import"_s);
     m_import->setCompact(true);
     m_import->setSymbol(u"square.and.arrow.down"_s);
-    m_import->setToolTip(u"TXT, RTF or Word (DOCX)"_s);
+    m_import->setToolTip(u"TXT, RTF, Word (DOCX), OpenDocument, HTML or PDF"_s);
     connect(m_import, &QAbstractButton::clicked, this,
             [this] { CMScriptFiles::importScript(m_engine, window()); });
     row->addWidget(m_import);

@@ -6,6 +6,7 @@ class CMEngine;
 class CMScriptEditor;
 class OVChromeButton;
 class OVFileDrop;
+class QLabel;
 class QMenu;
 
 // The left-hand panel of the main window: the tool row (Import, Save TXT and the "…" menu),
@@ -22,6 +23,9 @@ public:
     QMenu *moreMenu() const { return m_menu; }
     OVChromeButton *importButton() const { return m_import; }
     OVChromeButton *saveButton() const { return m_save; }
+    // The line that shows a running import in place of the tip.
+    QWidget *importProgress() const { return m_importRow; }
+    OVChromeButton *cancelImportButton() const { return m_cancelImport; }
 
     // The menu's commands. The first appends a cue line and leaves the run alone; the other
     // two replace the script and reset to the top. All stay undoable in the editor.
@@ -31,6 +35,8 @@ public:
 
 private:
     QWidget *toolRow();
+    QWidget *importRow();
+    void showImportProgress(int permille);
 
     CMEngine &m_engine;
     CMScriptEditor *m_editor;
@@ -38,4 +44,8 @@ private:
     QMenu *m_menu = nullptr;
     OVChromeButton *m_import = nullptr;
     OVChromeButton *m_save = nullptr;
+    QLabel *m_tip = nullptr;
+    QWidget *m_importRow = nullptr;
+    QLabel *m_importStatus = nullptr;
+    OVChromeButton *m_cancelImport = nullptr;
 };

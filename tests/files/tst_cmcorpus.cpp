@@ -69,17 +69,65 @@ QString readUtf8(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// The fixtures of a format: each document with what it must give, text or message.
+struct Fixture
+{
+    QString path;
+    QString expected;
+    bool message = false;
+};
+
+QList<Fixture> fixtures(const QString &format)
+{
+    QList<Fixture> list;
+    const QDir folder(cmtest::sourcePath(u"tests/files/fixtures/"_s + format));
+    for (const QFileInfo &info : folder.entryInfoList(QDir::Files, QDir::Name)) {
+        const QString suffix = info.suffix();
+        if (suffix == u"txt" || suffix == u"message" || info.completeBaseName().contains(u".source"_s))
+            continue;
+        const QString base = folder.filePath(info.completeBaseName());
+        if (QFile::exists(base + u".txt"_s))
+            list.append({info.filePath(), readUtf8(base + u".txt"_s), false});
+        else if (QFile::exists(base + u".message"_s))
+            list.append({info.filePath(), readUtf8(base + u".message"_s).trimmed(), true});
+    }
+    return list;
+}
+
+QString tableRow(const QString &format, int documents, const QHash<Outcome, int> &counts,
+                 int compared, double sum, double min)
+{
+    return u"| %1 | %2 | %3 | %4 | %5 | %6 | %7 |"_s.arg(format)
+        .arg(documents)
+        .arg(counts.value(Outcome::Imported))
+        .arg(counts.value(Outcome::NoText))
+        .arg(counts.value(Outcome::NotOpened))
+        .arg(counts.value(Outcome::NotText) + counts.value(Outcome::NotRead))
+        .arg(compared ? u"%1, %2 (%3 compared)"_s.arg(sum / compared, 0, 'f', 3)
+                                                 .arg(min, 0, 'f', 3)
+                                                 .arg(compared)
+                      : u"no reference"_s);
+}
+
+// The formats the public corpus lacks: documents made for the project (tests/files/fixtures),
+// each with the exact text (NAME.txt) or message (NAME.message) it must give.
+const QStringList fixtureFormats = {u"odt"_s, u"html"_s, u"pdf"_s};
+
 } // namespace
 
 // Every document of the public corpus goes through the importer: none may crash or hang,
 // the documents known to be encrypted, damaged or empty get their messages, and the text of
-// the others agrees with an independent extraction word by word.
+// the others agrees with an independent extraction word by word. The project's own documents
+// of the other formats give exactly their expected text.
 class TestCMCorpus : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void importsTheCorpus();
+    void readsTheFixtures_data();
+    void readsTheFixtures();
+    void fixtureTable();
 };
 
 void TestCMCorpus::importsTheCorpus()
@@ -157,20 +205,59 @@ void TestCMCorpus::importsTheCorpus()
         if (compared > 0 && floors.contains(format))
             QVERIFY2(sum / compared >= floors.value(format), qPrintable(format));
 
-        table.append(u"| %1 | %2 | %3 | %4 | %5 | %6 | %7 |"_s
-                         .arg(format)
-                         .arg(names.size())
-                         .arg(counts.value(Outcome::Imported))
-                         .arg(counts.value(Outcome::NoText))
-                         .arg(counts.value(Outcome::NotOpened))
-                         .arg(counts.value(Outcome::NotText) + counts.value(Outcome::NotRead))
-                         .arg(compared ? u"%1, %2 (%3 compared)"_s.arg(sum / compared, 0, 'f', 3)
-                                                                  .arg(min, 0, 'f', 3)
-                                                                  .arg(compared)
-                                       : u"no reference"_s));
+        table.append(tableRow(format, int(names.size()), counts, compared, sum, min));
     }
     for (const QString &line : std::as_const(table))
         qInfo("%s", qPrintable(line));
+}
+
+void TestCMCorpus::readsTheFixtures_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("message");
+    for (const QString &format : fixtureFormats)
+        for (const Fixture &fixture : fixtures(format))
+            QTest::addRow("%s/%s", qPrintable(format), qPrintable(QFileInfo(fixture.path).fileName()))
+                << fixture.path << fixture.expected << fixture.message;
+}
+
+void TestCMCorpus::readsTheFixtures()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QFETCH(bool, message);
+    const CMImport::Result result = CMImport::read(path);
+    if (message) {
+        QVERIFY(!result);
+        QCOMPARE(result.error->message(), expected);
+    } else {
+        QVERIFY2(result, qPrintable(result.error ? result.error->message() : QString()));
+        QCOMPARE(*result.text, expected);
+    }
+}
+
+// The conformance table's rows for the fixture formats.
+void TestCMCorpus::fixtureTable()
+{
+    for (const QString &format : fixtureFormats) {
+        const QList<Fixture> list = fixtures(format);
+        QHash<Outcome, int> counts;
+        double sum = 0, min = 1;
+        int compared = 0;
+        for (const Fixture &fixture : list) {
+            const CMImport::Result result = CMImport::read(fixture.path);
+            ++counts[outcome(result)];
+            if (!result || fixture.message)
+                continue;
+            const double a = agreement(*result.text, fixture.expected);
+            sum += a;
+            min = std::min(min, a);
+            ++compared;
+        }
+        QVERIFY(!list.isEmpty());
+        qInfo("%s", qPrintable(tableRow(format, int(list.size()), counts, compared, sum, min)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCMCorpus)

@@ -31,32 +31,72 @@ class TestCMImport : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void choosesTheReaderByLowerCasedExtension_data();
-    void choosesTheReaderByLowerCasedExtension();
+    void choosesTheReader_data();
+    void choosesTheReader();
     void failures_data();
     void failures();
     void rtfdPackage();
     void nameFiltersOfferEveryKind();
 };
 
-void TestCMImport::choosesTheReaderByLowerCasedExtension_data()
+void TestCMImport::choosesTheReader_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("script");
 
     const QByteArray docx = cmfixture::docx("<w:p><w:r><w:t>From Word</w:t></w:r></w:p>");
+    // The smallest PDF with one line of text, in the standard Helvetica.
+    const QByteArray stream = "BT /F1 24 Tf 72 700 Td (Script in a PDF) Tj ET";
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+        "/Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 6\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     QTest::newRow("TXT") << u"a.TXT"_s << "Hello"_ba << u"Hello"_s;
     QTest::newRow("no extension") << u"README"_s << "plain"_ba << u"plain"_s;
-    QTest::newRow("other extension is text") << u"a.srt"_s << rtf << QString::fromUtf8(rtf);
+    QTest::newRow("other extension is text") << u"a.srt"_s << "1\n00:00:01 --> x"_ba
+                                             << u"1\n00:00:01 --> x"_s;
+    // What a file plainly is wins over its name.
+    QTest::newRow("rich text under another name") << u"a.srt"_s << rtf << u"From RTF\n"_s;
+    QTest::newRow("word package without extension") << u"Script"_s << docx << u"From Word\n"_s;
+    QTest::newRow("word package named txt") << u"a.txt"_s << docx << u"From Word\n"_s;
+    QTest::newRow("web page named txt")
+        << u"page.txt"_s << "\n<!-- saved -->\n<!DOCTYPE html><html><body><p>From the\n web</p></body></html>"_ba
+        << u"From the web\n"_s;
+    QTest::newRow("pdf without extension") << u"scan"_s << pdf << u"Script in a PDF\n"_s;
+    QTest::newRow("markdown keeps its html")
+        << u"read.md"_s << "<p align=\"center\">Title</p>\n\n# Head"_ba
+        << u"<p align=\"center\">Title</p>\n\n# Head"_s;
     QTest::newRow("rtf") << u"a.rtf"_s << rtf << u"From RTF\n"_s;
     QTest::newRow("DOCX") << u"A.DOCX"_s << docx << u"From Word\n"_s;
     QTest::newRow("rtfd flat file") << u"a.rtfd"_s << rtf << u"From RTF\n"_s;
     QTest::newRow("rich text saved as doc") << u"a.doc"_s << rtf << u"From RTF\n"_s;
 }
 
-void TestCMImport::choosesTheReaderByLowerCasedExtension()
+void TestCMImport::choosesTheReader()
 {
+    // A Word 97 document under a text name is read as one.
+    QFile doc(cmtest::sourcePath(u"tests/files/fixtures/doc/letter.doc"_s));
+    QFile docText(cmtest::sourcePath(u"tests/files/fixtures/doc/letter.txt"_s));
+    QVERIFY(doc.open(QIODevice::ReadOnly) && docText.open(QIODevice::ReadOnly));
+    const CMImport::Result letter = CMImport::read(write(u"route/letter.txt"_s, doc.readAll()));
+    QVERIFY2(letter, qPrintable(letter.error ? letter.error->message() : QString()));
+    QCOMPARE(*letter.text, QString::fromUtf8(docText.readAll()));
+
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, script);
@@ -129,7 +169,9 @@ void TestCMImport::rtfdPackage()
 void TestCMImport::nameFiltersOfferEveryKind()
 {
     const QString all = CMImport::nameFilters().first();
-    for (const QString &ext : {u"txt"_s, u"text"_s, u"md"_s, u"rtf"_s, u"rtfd"_s, u"docx"_s, u"doc"_s})
+    for (const QString &ext : {u"txt"_s, u"text"_s, u"md"_s, u"rtf"_s, u"rtfd"_s, u"docx"_s,
+                               u"doc"_s, u"odt"_s, u"fodt"_s, u"html"_s, u"htm"_s, u"xhtml"_s,
+                               u"pdf"_s})
         QVERIFY2(all.contains(u"*."_s + ext + u' ') || all.contains(u"*."_s + ext + u')'),
                  qPrintable(ext));
 }

@@ -74,8 +74,18 @@ void TestCMRtfReader::reads_data()
     QTest::newRow("nested table rows end")
         << R"({\rtf1\intbl x\nestcell y\nestcell{\*\nesttableprops\nestrow}z\cell\row})"_ba
         << u"x\ty\nz\n"_s;
-    QTest::newRow("list text kept") << R"({\rtf1{\listtext\'95\tab}Item\par})"_ba
-                                    << u"•\tItem\n"_s;
+    // List labels are the word processor's, not the writer's text.
+    QTest::newRow("list text skipped")
+        << R"({\rtf1{\listtext\'95\tab}Item\par{\pntext\f1 1.\tab}Step\par})"_ba
+        << u"Item\nStep\n"_s;
+    QTest::newRow("tracked deletions left out")
+        << R"({\rtf1 keep {\deleted gone }new\par{\deleted old line\par}same\deleted  x\plain  y\par})"_ba
+        << u"keep new\nsame y\n"_s;
+    QTest::newRow("deletion and hidden text are separate")
+        << R"({\rtf1 a{\deleted\v0 b}{\v\deleted0 c}d})"_ba << u"ad"_s;
+    QTest::newRow("paragraph mark before a cell ends the cell")
+        << R"({\rtf1\trowd\cellx1\cellx2\pard\intbl A\par\cell\pard\intbl B1\par B2\par\cell\row})"_ba
+        << u"A\tB1\nB2\n"_s;
     QTest::newRow("unicode twin of upr")
         << R"({\rtf1{\upr{ansi}{\*\ud{uni\u233?}}}})"_ba << u"unié"_s;
     QTest::newRow("attachment character dropped")

@@ -1,4 +1,5 @@
 #include <engine/cmengine.h>
+#include <files/cmimportjob.h>
 #include <files/cmscriptfiles.h>
 #include <files/ovalert.h>
 #include <files/ovfiledrop.h>
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void failedImportKeepsTheScriptAndTheRun();
+    void importRunsOffTheMainThread();
     void exportWritesExactBytesOrAlerts();
     void dropFilter_data();
     void dropFilter();
@@ -82,13 +84,48 @@ void TestCMScriptFiles::failedImportKeepsTheScriptAndTheRun()
     engine->jump(500);
     engine->play();
     const QString title = u"Can't open that script"_s;
-    QVERIFY(!CMScriptFiles::importFile(*engine, sandboxFile(u"bad.docx"_s, "not a zip"), title));
+    std::optional<bool> imported;
+    CMScriptFiles::importFile(*engine, sandboxFile(u"bad.docx"_s, "not a zip"), title,
+                              [&imported](bool ok) { imported = ok; });
+    QTRY_VERIFY(imported.has_value());
+    QVERIFY(!*imported);
     QCOMPARE(engine->script(), u"Old script"_s);
     QVERIFY(engine->running());
     QCOMPARE(engine->base(), 500.0);
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts[0].first, title);
     QVERIFY(alerts[0].second.startsWith(u"“bad.docx” couldn't be opened."_s));
+}
+
+// The read happens on a thread of its own; the script changes only when it is complete, and
+// a cancelled or overtaken read changes nothing and says nothing.
+void TestCMScriptFiles::importRunsOffTheMainThread()
+{
+    CMImportJob *job = CMImportJob::of(*engine);
+    QCOMPARE(CMImportJob::of(*engine), job);
+    QSignalSpy finished(job, &CMImportJob::finished);
+
+    CMScriptFiles::importFile(*engine, sandboxFile(u"new.txt"_s, "New script"));
+    QVERIFY(job->running());
+    QCOMPARE(engine->script(), u"Old script"_s);
+    QVERIFY(finished.wait());
+    QCOMPARE(finished.last().at(0).toBool(), true);
+    QCOMPARE(engine->script(), u"New script"_s);
+
+    std::optional<bool> first;
+    CMScriptFiles::importFile(*engine, sandboxFile(u"a.txt"_s, "Overtaken"), QString(),
+                              [&first](bool ok) { first = ok; });
+    CMScriptFiles::importFile(*engine, sandboxFile(u"b.txt"_s, "Latest"));
+    QCOMPARE(first, std::optional<bool>(false));
+    QVERIFY(finished.wait());
+    QCOMPARE(engine->script(), u"Latest"_s);
+
+    CMScriptFiles::importFile(*engine, sandboxFile(u"c.txt"_s, "Cancelled"));
+    job->cancel();
+    QVERIFY(!job->running());
+    QTest::qWait(100);
+    QCOMPARE(engine->script(), u"Latest"_s);
+    QVERIFY(alerts.isEmpty());
 }
 
 void TestCMScriptFiles::exportWritesExactBytesOrAlerts()

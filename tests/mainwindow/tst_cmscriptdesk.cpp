@@ -10,12 +10,15 @@
 #include <mainwindow/cmscriptdesk.h>
 #include <mainwindow/cmscripteditor.h>
 #include <mainwindow/cmtextdiff.h>
+#include <files/cmscriptfiles.h>
+#include <kit/ovbuttons.h>
 #include <testsupport.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 
@@ -55,6 +58,7 @@ private Q_SLOTS:
     void menuChangesWhileRunning_data();
     void menuChangesWhileRunning();
     void dropImportsOnlyTheFirstAcceptedFile();
+    void longImportShowsProgressAndCancels();
     void badgeFollowsTheFocus();
 };
 
@@ -195,15 +199,41 @@ void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()
         QApplication::processEvents();
     };
 
-    drop({file(u"slides.pdf"_s, "%PDF-1.4"), file(u"first.TXT"_s, "Dropped first"),
+    drop({file(u"photo.png"_s, "\x89PNG"), file(u"first.TXT"_s, "Dropped first"),
           file(u"second.txt"_s, "Dropped second")});
+    QTRY_COMPARE(engine->script(), u"Dropped first"_s);
     QCOMPARE(editorText(), u"Dropped first"_s);
-    QCOMPARE(engine->script(), u"Dropped first"_s);
     QVERIFY(alerts.isEmpty());
 
-    drop({file(u"slides.pdf"_s, "%PDF-1.4")});
+    drop({file(u"photo.png"_s, "\x89PNG")});
     QCOMPARE(alerts, QStringList{u"That file type isn't supported"_s});
     QCOMPARE(engine->script(), u"Dropped first"_s);
+}
+
+void TestCMScriptDesk::longImportShowsProgressAndCancels()
+{
+    // A sparse file: 250 MB to read, nothing on the disk.
+    QFile big(QDir(cmtest::sandboxPath()).filePath(u"Long script.rtf"_s));
+    QVERIFY(big.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    big.write("{\\rtf1 ");
+    QVERIFY(big.resize(250LL * 1024 * 1024));
+    big.close();
+    engine->setScript(u"Kept"_s);
+    engine->setContentHeight(10000);
+    engine->jump(300);
+    engine->play();
+
+    CMScriptFiles::importFile(*engine, big.fileName());
+    QTRY_VERIFY(desk->importProgress()->isVisible());
+    const auto *status = desk->importProgress()->findChild<QLabel *>();
+    QVERIFY(status->text().startsWith(u"Importing “Long script.rtf”…"_s));
+    QVERIFY(engine->running()); // the prompter runs on while the file is read
+    QTest::mouseClick(desk->cancelImportButton(), Qt::LeftButton);
+    QVERIFY(!desk->importProgress()->isVisible());
+    QTest::qWait(100);
+    QCOMPARE(engine->script(), u"Kept"_s);
+    QVERIFY(engine->running());
+    QVERIFY(alerts.isEmpty());
 }
 
 void TestCMScriptDesk::badgeFollowsTheFocus()
