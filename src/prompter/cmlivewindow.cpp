@@ -49,6 +49,10 @@ void CMLiveWindow::present()
     showFullScreen();
     windowHandle()->installEventFilter(this);
     raise();
+}
+
+void CMLiveWindow::takeKeyboard()
+{
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
 }
