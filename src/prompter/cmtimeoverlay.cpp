@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -43,7 +44,14 @@ QTime CMTimeOverlay::wallClock()
 
 QString CMTimeOverlay::text(const CMTakeTime &time, QTime wall)
 {
-    return QLocale::system().toString(wall, QLocale::ShortFormat) + u" \u00B7 "_s + time.line();
+    // Hours and minutes in the reader's own way ("14:05", "2:05 PM"); seconds would only
+    // make the corner busy.
+    static const QString format = [] {
+        QString f = QLocale::system().timeFormat(QLocale::ShortFormat);
+        f.remove(QRegularExpression(u"[:.]s+"_s));
+        return f;
+    }();
+    return QLocale::system().toString(wall, format) + u" \u00B7 "_s + time.line();
 }
 
 QRectF CMTimeOverlay::box(const CMCanvasGeometry &g, CMCorner corner, double width)
