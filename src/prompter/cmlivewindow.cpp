@@ -46,7 +46,10 @@ CMLiveWindow::CMLiveWindow(CMEngine &engine, QScreen *screen, bool hidePointer)
 
 void CMLiveWindow::present()
 {
-    showFullScreen();
+    // Not showFullScreen(): it would also take the keyboard, and with several outputs only
+    // one should (takeKeyboard).
+    setWindowState(windowState() | Qt::WindowFullScreen);
+    setVisible(true);
     windowHandle()->installEventFilter(this);
     raise();
 }

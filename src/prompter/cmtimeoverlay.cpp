@@ -69,37 +69,52 @@ void CMTimeOverlay::paint(QPainter &painter, const CMCanvasGeometry &g, qreal de
     const Key key{text, g, devicePixelRatio, corner};
     if (!(key == m_key)) {
         m_key = key;
-        m_image = {};
-        const QFont font = overlayFont();
-        const QFontMetricsF metrics(font, CMTextStyle::device());
-        const QRectF canvasBox = box(g, corner, metrics.horizontalAdvance(text));
-        const QTransform toDevice =
-            g.toView() * QTransform::fromScale(devicePixelRatio, devicePixelRatio);
-        m_deviceRect = toDevice.mapRect(canvasBox).toAlignedRect();
-        if (!m_deviceRect.isEmpty() && m_deviceRect.width() <= 32768
-            && m_deviceRect.height() <= 32768) {
-            m_image = QImage(m_deviceRect.size(), QImage::Format_ARGB32_Premultiplied);
-            m_image.fill(Qt::transparent);
-            QPainter p(&m_image);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setTransform(toDevice
-                           * QTransform::fromTranslate(-m_deviceRect.x(), -m_deviceRect.y()));
-            QPainterPath capsule;
-            capsule.addRoundedRect(canvasBox, boxHeight / 2, boxHeight / 2);
-            p.fillPath(capsule, QColor::fromRgbF(0, 0, 0, 0.7f));
-            p.setFont(font);
-            p.setPen(Qt::white);
-            const double baseline = canvasBox.top()
-                + (canvasBox.height() - metrics.ascent() - metrics.descent()) / 2
-                + metrics.ascent();
-            p.drawText(QPointF(canvasBox.left() + padX, baseline), text);
-            p.end();
-            m_image.setDevicePixelRatio(devicePixelRatio);
-        }
+        m_image = render(g, devicePixelRatio, corner, text, m_deviceRect);
     }
     if (!m_image.isNull()) {
         painter.drawImage(QPointF(m_deviceRect.x() / devicePixelRatio,
                                   m_deviceRect.y() / devicePixelRatio),
                           m_image);
     }
+}
+
+// Drawn upright, then turned as a whole: the mirrored time is exactly the mirror image of the
+// upright one, pixel for pixel, like the text rows.
+QImage CMTimeOverlay::render(const CMCanvasGeometry &g, qreal devicePixelRatio, CMCorner corner,
+                             const QString &text, QRect &deviceRect)
+{
+    const QFont font = overlayFont();
+    const QFontMetricsF metrics(font, CMTextStyle::device());
+    const QRectF canvasBox = box(g, corner, metrics.horizontalAdvance(text));
+    const double toDevice = g.scale * devicePixelRatio;
+    const QRect upright = QTransform::fromScale(toDevice, toDevice).mapRect(canvasBox).toAlignedRect();
+    if (upright.isEmpty() || upright.width() > 32768 || upright.height() > 32768)
+        return {};
+
+    QImage image(upright.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(-upright.x(), -upright.y());
+    p.scale(toDevice, toDevice);
+    QPainterPath capsule;
+    capsule.addRoundedRect(canvasBox, boxHeight / 2, boxHeight / 2);
+    p.fillPath(capsule, QColor::fromRgbF(0, 0, 0, 0.7f));
+    p.setFont(font);
+    p.setPen(Qt::white);
+    const double baseline = canvasBox.top()
+        + (canvasBox.height() - metrics.ascent() - metrics.descent()) / 2 + metrics.ascent();
+    p.drawText(QPointF(canvasBox.left() + padX, baseline), text);
+    p.end();
+
+    const QSize device(qRound(g.viewSize.width() * devicePixelRatio),
+                       qRound(g.viewSize.height() * devicePixelRatio));
+    deviceRect = upright;
+    if (g.mirror)
+        deviceRect.moveLeft(device.width() - upright.x() - upright.width());
+    if (g.flip)
+        deviceRect.moveTop(device.height() - upright.y() - upright.height());
+    QImage turned = image.mirrored(g.mirror, g.flip);
+    turned.setDevicePixelRatio(devicePixelRatio);
+    return turned;
 }

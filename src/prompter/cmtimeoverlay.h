@@ -35,6 +35,9 @@ public:
                CMCorner corner, const QString &text);
 
 private:
+    static QImage render(const CMCanvasGeometry &g, qreal devicePixelRatio, CMCorner corner,
+                         const QString &text, QRect &deviceRect);
+
     struct Key
     {
         QString text;
