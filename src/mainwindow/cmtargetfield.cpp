@@ -59,11 +59,12 @@ void CMTargetField::keyPressEvent(QKeyEvent *event)
         CMFocus::toPrompter();
         return;
     }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // A refused entry keeps the keyboard here, to be typed again.
+    const bool accepted = enter && CMTakeTimeText::parseDuration(text());
     QLineEdit::keyPressEvent(event);
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (CMTakeTimeText::parseDuration(text()))
-            CMFocus::toPrompter();
-    }
+    if (accepted)
+        CMFocus::toPrompter();
 }
 
 void CMTargetField::apply()
