@@ -32,8 +32,10 @@ CMTakeTime CMTakeTime::at(const CMEngine &engine, CMInstant t)
     time.elapsed = whole(engine.elapsed(t) + 1e-9, std::floor);
     if (const auto left = engine.remaining(t))
         time.remaining = whole(*left - 1e-9, std::ceil);
-    if (const auto over = engine.overUnder(t))
-        time.overUnder = whole(*over, std::round);
+    // Against the figures shown, so that what the reader adds up is what the take says.
+    if (engine.targetDuration() > 0 && time.remaining)
+        time.overUnder =
+            time.elapsed + *time.remaining - whole(engine.targetDuration(), std::round);
     return time;
 }
 

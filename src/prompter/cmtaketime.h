@@ -10,8 +10,8 @@ class CMEngine;
 
 // The time of the take as the operator and the talent read it, in whole seconds: elapsed
 // (rounded down), remaining at the current speed (rounded up, so it reaches 0:00 exactly at
-// the end) and, with a target, over or under it (rounded). From the engine's clock, like the
-// picture.
+// the end) and, with a target, how far the two as shown miss it: what the reader adds up is
+// what the time says. From the engine's clock, like the picture.
 struct CMTakeTime
 {
     qint64 elapsed = 0;
