@@ -18,11 +18,9 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -230,7 +228,9 @@ QWidget *CMDeck::transport()
     timing->addWidget(m_countdown, 1, 0, Qt::AlignHCenter);
     m_target = new CMTargetField(m_engine);
     CMLayout::bindWidth(m_target, 64);
-    OVUI::shared()->bind(m_target, [this] { m_target->setFixedHeight(m_countdown->sizeHint().height()); });
+    OVUI::shared()->bind(m_target, [this] {
+        m_target->setFixedHeight(m_countdown->sizeHint().height());
+    });
     timing->addWidget(m_target, 1, 1, Qt::AlignVCenter);
     column->addLayout(timing);
     column->setAlignment(timing, Qt::AlignHCenter);

@@ -103,7 +103,8 @@ void CMOutputPicker::showPopup()
     if (!room.isEmpty()) {
         if (at.y() + size.height() > room.bottom())
             at.setY(mapToGlobal(QPoint(0, 0)).y() - size.height());
-        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - size.width())));
+        at.setX(
+            std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - size.width())));
         at.setY(std::max(at.y(), room.top()));
     }
     m_panel->move(at);
@@ -140,17 +141,18 @@ QFrame *CMOutputPicker::buildPanel()
     const QStringList heads{u"Go live on"_s, u"Picture"_s, QString(), u"Time of the take"_s};
     for (int column = 0; column < heads.size(); ++column) {
         if (!heads[column].isEmpty()) {
-            grid->addWidget(CMLayout::label(heads[column], 10, QFont::Bold, OVDesign::Rounded, true),
-                            0, column == 3 ? 3 : column, 1, column == 3 ? 2 : 1);
+            grid->addWidget(
+                CMLayout::label(heads[column], 10, QFont::Bold, OVDesign::Rounded, true), 0,
+                column == 3 ? 3 : column, 1, column == 3 ? 2 : 1);
         }
     }
     const QList<CMPrompterWindow::Display> displays = CMPrompterWindow::screens();
     for (const CMPrompterWindow::Display &display : displays)
         addRow(grid, int(display.index) + 1, display);
     const QString key = QKeySequence(Qt::CTRL | Qt::Key_L).toString(QKeySequence::NativeText);
-    auto *note = CMLayout::label(u"Go Live and "_s + key
-                                     + u" use every checked display; Esc on any of them ends "
-                                       u"live on all."_s,
+    auto *note = CMLayout::label(u"Go Live and "_s + key +
+                                     u" use every checked display; Esc on any of them ends "
+                                     u"live on all."_s,
                                  10, QFont::Normal, OVDesign::Rounded, true);
     grid->addWidget(note, int(displays.size()) + 1, 0, 1, 5);
     panel->setProperty("rows", int(displays.size()));

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class QFrame;
+class QGridLayout;
 
 // The deck's list of outputs, looking like the other pickers: closed it names the displays Go
 // Live uses; open, it lists every connected display with a check box (go live on it) and that
@@ -34,7 +35,7 @@ public:
 
 private:
     QFrame *buildPanel();
-    void addRow(class QGridLayout *grid, int row, const CMPrompterWindow::Display &display);
+    void addRow(QGridLayout *grid, int row, const CMPrompterWindow::Display &display);
 
     CMOutputs &m_outputs;
     QPointer<QFrame> m_panel;

@@ -203,6 +203,7 @@ void CMProgressBar::paintTicks(QPainter &p) const
             continue;
         lastColumn = column;
         const double x = std::clamp(xs[i] - tickWidth / 2, 0.0, width() - tickWidth);
-        p.fillRect(QRectF(x, top, tickWidth, height() - top), i == m_hoveredTick ? theme.accent2 : color);
+        p.fillRect(QRectF(x, top, tickWidth, height() - top),
+                   i == m_hoveredTick ? theme.accent2 : color);
     }
 }

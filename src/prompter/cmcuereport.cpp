@@ -30,7 +30,7 @@ QList<CMCue> CMCueReport::collect(const CMScriptText &text, const QList<CMCue> &
 {
     QList<CMCue> cues;
     cues.reserve(previous.size());
-    qsizetype k = 0; // the previous cue expected next
+    qsizetype k = 0;                       // the previous cue expected next
     const int lines = text.rowCount() - 2; // the spacer and the end mark follow the lines
     for (int row = 0; row < lines; ++row) {
         if (text.kind(row) != CMRowKind::Cue)

@@ -93,8 +93,7 @@ CMOutputOptions CMOutputOptions::fromJson(const QByteArray &json)
     options.picture = enumField(o, "picture"_L1, options.picture, CMPicture::MirrorFlip);
     options.hintBar = boolField(o, "hintBar"_L1, options.hintBar);
     options.showTime = boolField(o, "showTime"_L1, options.showTime);
-    options.timeCorner =
-        enumField(o, "timeCorner"_L1, options.timeCorner, CMCorner::BottomRight);
+    options.timeCorner = enumField(o, "timeCorner"_L1, options.timeCorner, CMCorner::BottomRight);
     if (const QJsonValue v = o.value("live"_L1); v.isBool())
         options.live = v.toBool();
     return options;
@@ -114,10 +113,10 @@ CMOutputOptions CMOutputs::options(const QString &display) const
         return *it;
     const QVariant stored = store().value(settingsKey(display));
     // Only text can hold our JSON; a stored number or list is no entry of ours.
-    const CMOutputOptions options = stored.typeId() == QMetaType::QString
-                                            || stored.typeId() == QMetaType::QByteArray
-                                        ? CMOutputOptions::fromJson(stored.toByteArray())
-                                        : CMOutputOptions{};
+    const CMOutputOptions options =
+        stored.typeId() == QMetaType::QString || stored.typeId() == QMetaType::QByteArray
+            ? CMOutputOptions::fromJson(stored.toByteArray())
+            : CMOutputOptions{};
     m_cache.insert(display, options);
     return options;
 }

@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -55,8 +54,8 @@ QString CMTakeTime::overUnderText() const
         return {};
     if (*overUnder == 0)
         return u"ON TIME"_s;
-    return (*overUnder > 0 ? u"OVER "_s : u"UNDER "_s)
-        + OVTime::clock(double(std::abs(*overUnder)));
+    return (*overUnder > 0 ? u"OVER "_s : u"UNDER "_s) +
+           OVTime::clock(double(std::abs(*overUnder)));
 }
 
 QString CMTakeTime::line() const

@@ -15,8 +15,8 @@ class CMEngine;
 struct CMTakeTime
 {
     qint64 elapsed = 0;
-    std::optional<qint64> remaining;  // none while the text stands still
-    std::optional<qint64> overUnder;  // none without a target (or without a remaining time)
+    std::optional<qint64> remaining; // none while the text stands still
+    std::optional<qint64> overUnder; // none without a target (or without a remaining time)
 
     static CMTakeTime at(const CMEngine &engine, CMInstant t);
 

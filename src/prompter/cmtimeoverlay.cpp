@@ -22,9 +22,9 @@ std::function<QTime()> &wallClockSource()
 
 QFont overlayFont()
 {
-    return CMTextStyle::canvasFont(OVFonts::font(CMTimeOverlay::fontSize, QFont::Bold,
-                                                 OVDesign::Monospaced),
-                                   CMTimeOverlay::fontSize);
+    return CMTextStyle::canvasFont(
+        OVFonts::font(CMTimeOverlay::fontSize, QFont::Bold, OVDesign::Monospaced),
+        CMTimeOverlay::fontSize);
 }
 
 constexpr double padX = 18;
@@ -72,9 +72,9 @@ void CMTimeOverlay::paint(QPainter &painter, const CMCanvasGeometry &g, qreal de
         m_image = render(g, devicePixelRatio, corner, text, m_deviceRect);
     }
     if (!m_image.isNull()) {
-        painter.drawImage(QPointF(m_deviceRect.x() / devicePixelRatio,
-                                  m_deviceRect.y() / devicePixelRatio),
-                          m_image);
+        painter.drawImage(
+            QPointF(m_deviceRect.x() / devicePixelRatio, m_deviceRect.y() / devicePixelRatio),
+            m_image);
     }
 }
 
@@ -87,7 +87,8 @@ QImage CMTimeOverlay::render(const CMCanvasGeometry &g, qreal devicePixelRatio, 
     const QFontMetricsF metrics(font, CMTextStyle::device());
     const QRectF canvasBox = box(g, corner, metrics.horizontalAdvance(text));
     const double toDevice = g.scale * devicePixelRatio;
-    const QRect upright = QTransform::fromScale(toDevice, toDevice).mapRect(canvasBox).toAlignedRect();
+    const QRect upright =
+        QTransform::fromScale(toDevice, toDevice).mapRect(canvasBox).toAlignedRect();
     if (upright.isEmpty() || upright.width() > 32768 || upright.height() > 32768)
         return {};
 
@@ -102,8 +103,9 @@ QImage CMTimeOverlay::render(const CMCanvasGeometry &g, qreal devicePixelRatio, 
     p.fillPath(capsule, QColor::fromRgbF(0, 0, 0, 0.7f));
     p.setFont(font);
     p.setPen(Qt::white);
-    const double baseline = canvasBox.top()
-        + (canvasBox.height() - metrics.ascent() - metrics.descent()) / 2 + metrics.ascent();
+    const double baseline = canvasBox.top() +
+                            (canvasBox.height() - metrics.ascent() - metrics.descent()) / 2 +
+                            metrics.ascent();
     p.drawText(QPointF(canvasBox.left() + padX, baseline), text);
     p.end();
 

@@ -151,13 +151,15 @@ void TestCMStage::checkedDisplays_data()
     QTest::addColumn<QStringList>("checked");
     const QStringList two{u"LEFT"_s, u"RIGHT"_s};
     const QStringList three{u"LEFT"_s, u"RIGHT"_s, u"TV"_s};
-    QTest::newRow("one display") << QStringList{u"LEFT"_s} << QStringList{} << QStringList{u"LEFT"_s};
+    QTest::newRow("one display") << QStringList{u"LEFT"_s} << QStringList{}
+                                 << QStringList{u"LEFT"_s};
     QTest::newRow("two: the second is proposed") << two << QStringList{} << QStringList{u"RIGHT"_s};
     QTest::newRow("none connected") << QStringList{} << QStringList{} << QStringList{};
     QTest::newRow("both checked") << two << QStringList{u"+LEFT"_s} << two;
     QTest::newRow("the proposal unchecked for another")
         << two << QStringList{u"+LEFT"_s, u"-RIGHT"_s} << QStringList{u"LEFT"_s};
-    QTest::newRow("the last one stays") << two << QStringList{u"-RIGHT!"_s} << QStringList{u"RIGHT"_s};
+    QTest::newRow("the last one stays")
+        << two << QStringList{u"-RIGHT!"_s} << QStringList{u"RIGHT"_s};
     QTest::newRow("display order, not the order of clicks")
         << three << QStringList{u"+TV"_s, u"+LEFT"_s, u"-RIGHT"_s}
         << QStringList{u"LEFT"_s, u"TV"_s};
@@ -192,8 +194,8 @@ void TestCMStage::takeTimeTexts_data()
     QTest::newRow("over") << CMTakeTime{62, 148, 12} << u"ELAPSED 1:02 · LEFT 2:28 · OVER 0:12"_s;
     QTest::newRow("under") << CMTakeTime{0, 150, -60} << u"ELAPSED 0:00 · LEFT 2:30 · UNDER 1:00"_s;
     QTest::newRow("on time") << CMTakeTime{30, 180, 0} << u"ELAPSED 0:30 · LEFT 3:00 · ON TIME"_s;
-    QTest::newRow("standing still") << CMTakeTime{3725, std::nullopt, std::nullopt}
-                                    << u"ELAPSED 1:02:05 · LEFT —"_s;
+    QTest::newRow("standing still")
+        << CMTakeTime{3725, std::nullopt, std::nullopt} << u"ELAPSED 1:02:05 · LEFT —"_s;
 }
 
 void TestCMStage::takeTimeTexts()
@@ -350,8 +352,8 @@ void TestCMStage::timeReadsRightInTheGlass()
 
     // In the chosen corner, 24 canvas points from the edges, and in no other.
     const CMCanvasGeometry &g = upright.canvasGeometry();
-    for (const CMCorner c : {CMCorner::TopLeft, CMCorner::TopRight, CMCorner::BottomLeft,
-                             CMCorner::BottomRight}) {
+    for (const CMCorner c :
+         {CMCorner::TopLeft, CMCorner::TopRight, CMCorner::BottomLeft, CMCorner::BottomRight}) {
         const QRect where = g.toView().mapRect(CMTimeOverlay::box(g, c, 300)).toAlignedRect();
         bool ink = false;
         for (int y = where.top(); y <= where.bottom(); ++y) {
