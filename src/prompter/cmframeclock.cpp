@@ -26,23 +26,28 @@ std::shared_ptr<CMFrameClock> CMFrameClock::forEngine(CMEngine &engine)
 }
 
 CMFrameClock::CMFrameClock(CMEngine &engine)
-    : m_engine(engine), m_pacer(new CMFramePacer(this)), m_frameTime(engine.now())
+    : m_engine(&engine), m_pacer(new CMFramePacer(this)), m_frameTime(engine.now())
 {
     connect(m_pacer, &CMFramePacer::frame, this, &CMFrameClock::advance);
     connect(&engine, &CMEngine::runningChanged, this, &CMFrameClock::update);
-    connect(&engine, &QObject::destroyed, this, [engine = &engine] { clocks().remove(engine); });
+    connect(&engine, &QObject::destroyed, this, [this, engine = &engine] {
+        clocks().remove(engine);
+        m_pacer->stop();
+    });
 }
 
 CMFrameClock::~CMFrameClock()
 {
-    const auto it = clocks().constFind(&m_engine);
+    const auto it = clocks().constFind(m_engine.data());
     if (it != clocks().constEnd() && it->expired())
         clocks().erase(it);
 }
 
 CMInstant CMFrameClock::frameTime() const
 {
-    return m_pacer->isActive() ? m_frameTime : m_engine.now();
+    if (m_pacer->isActive() || !m_engine)
+        return m_frameTime;
+    return m_engine->now();
 }
 
 double CMFrameClock::refreshRate() const
@@ -66,13 +71,15 @@ void CMFrameClock::setShown(const QObject *view, double hertz)
 
 void CMFrameClock::advance()
 {
-    m_frameTime = m_engine.now();
+    if (!m_engine)
+        return;
+    m_frameTime = m_engine->now();
     Q_EMIT frame();
 }
 
 void CMFrameClock::update()
 {
-    if (!m_engine.running() || m_shown.isEmpty()) {
+    if (!m_engine || !m_engine->running() || m_shown.isEmpty()) {
         m_pacer->stop();
         return;
     }

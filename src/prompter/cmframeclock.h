@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
@@ -42,7 +43,8 @@ Q_SIGNALS:
 private:
     void update();
 
-    CMEngine &m_engine;
+    // Views may outlive the engine by a deferred deletion: they then find no frames.
+    QPointer<CMEngine> m_engine;
     CMFramePacer *m_pacer;
     QHash<const QObject *, double> m_shown;
     CMInstant m_frameTime;
