@@ -1,30 +1,39 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, only those that are missing (quick when all are
-# there). Usage: scripts/deps.sh build|run|test
+# there). Usage: scripts/deps.sh build|run|test|package
 set -euo pipefail
 
 build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxkbcommon-dev
-    libzip-dev libfontconfig-dev
+    libzip-dev libfontconfig-dev help2man
     # Open stand-ins for the prompter's font choices, the rounded and monospaced interface
     # faces, and the icon font of the interface symbols.
     fonts-liberation2 fonts-dejavu-core fonts-dejavu-extra fonts-urw-base35 fonts-quicksand
     fonts-material-design-icons-iconfont
+    # Voice following: the microphone, the speech recogniser with its US English model, the
+    # resampler; the speech synthesiser the voice tests and the bench read aloud with.
+    qt6-multimedia-dev libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+    libsoxr-dev libespeak-ng-dev
 )
 run=(xvfb xauth)
+# Building, checking, installing and removing the Debian package.
+package=(dpkg-dev lintian appstream desktop-file-utils shared-mime-info man-db)
 test=(
     xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     clang libclang-rt-14-dev
     appstream desktop-file-utils
+    # Speech tests: espeak-ng reads the test scripts aloud, sox mixes in the noise.
+    espeak-ng sox
 )
 
 wanted=("${build[@]}")
 case "${1:-build}" in
     build) ;;
     run) wanted+=("${run[@]}") ;;
-    test) wanted+=("${test[@]}") ;;
-    *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+    test) wanted+=("${test[@]}" "${package[@]}") ;;
+    package) wanted+=("${package[@]}") ;;
+    *) echo "usage: $0 build|run|test|package" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -38,5 +47,5 @@ if ((${#missing[@]})); then
     sudo=""
     [[ $(id -u) -eq 0 ]] || sudo="sudo"
     $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y "${missing[@]}"
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs the whole test suite: the normal build, then the sanitizer
-# build (AddressSanitizer + UndefinedBehaviorSanitizer), then about a minute of fuzzing per
-# file reader. Fails on the first failing stage.
+# Builds everything and runs the whole test suite: the normal build, then its Debian package
+# (built, checked, installed and removed again), then the sanitizer build (AddressSanitizer +
+# UndefinedBehaviorSanitizer), then about a minute of fuzzing per file reader. Fails on the
+# first failing stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,6 +31,10 @@ cmake --preset default
 cmake --build --preset default
 stage "tests (normal build)"
 run_ctest --preset default
+
+stage "Debian package"
+scripts/package.sh
+scripts/check-package.sh
 
 stage "sanitizer build"
 cmake --preset asan

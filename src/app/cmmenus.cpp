@@ -1,6 +1,7 @@
 #include "cmmenus.h"
 
 #include "cmapp.h"
+#include "cmeditmenu.h"
 
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
@@ -34,13 +35,24 @@ QAction *add(QMenu *menu, const QString &title, const QList<QKeySequence> &keys,
     return a;
 }
 
-void fileMenu(QMenuBar &bar, CMEngine &engine, QWidget &window)
+void fileMenu(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks)
 {
     QMenu *m = bar.addMenu(u"&File"_s);
     add(m, u"Import Script…"_s, {QKeySequence(Qt::CTRL | Qt::Key_O)},
         [&engine, &window] { CMScriptFiles::importScript(engine, &window); });
     add(m, u"Save Script as TXT…"_s, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         [&engine, &window] { CMScriptFiles::exportScript(engine, &window); });
+    m->addSeparator();
+    // Some platform themes bind no Quit key; Ctrl+Q is what the desktops here use.
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (quitKeys.isEmpty())
+        quitKeys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    QAction *quit = add(m, u"Quit"_s, quitKeys,
+                        [hooks] {
+                            if (hooks.quit)
+                                hooks.quit();
+                        });
+    quit->setMenuRole(QAction::QuitRole);
 }
 
 void toggleSetting(CMEngine &engine, bool CMSettings::*field)
@@ -153,7 +165,8 @@ QString zoomLine(double zoom)
 
 void build(QMenuBar &bar, CMEngine &engine, QWidget &window, const Hooks &hooks)
 {
-    fileMenu(bar, engine, window);
+    fileMenu(bar, engine, window, hooks);
+    new CMEditMenu(bar);
     prompterMenu(bar, engine);
     viewMenu(bar);
     helpMenu(bar, hooks);

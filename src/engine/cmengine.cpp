@@ -146,6 +146,8 @@ QString CMEngine::sampleScript()
 
 void CMEngine::setSettings(const CMSettings &settings)
 {
+    if (settings.speed != m_settings.speed)
+        endSteering();
     const CMSettings old = m_settings;
     m_settings = settings;
     m_settingsTimer.start();
@@ -226,11 +228,6 @@ double CMEngine::rate(const CMSettings &settings)
     return settings.usableFontSize() * (0.35 * speed + 0.06 * speed * speed);
 }
 
-double CMEngine::currentRate() const noexcept
-{
-    return rate(m_settings);
-}
-
 double CMEngine::offset(CMInstant t) const noexcept
 {
     const double end = std::max(m_contentHeight, 0.0);
@@ -256,6 +253,7 @@ bool CMEngine::atEnd() const
 
 void CMEngine::play()
 {
+    endSteering();
     if (atEnd())
         m_base = 0;
     const CMInstant t = now();
@@ -278,6 +276,7 @@ void CMEngine::play()
 
 void CMEngine::pause()
 {
+    endSteering();
     const CMInstant t = now();
     foldElapsed(t);
     m_base = offset(t);
@@ -336,8 +335,8 @@ void CMEngine::rebase(const CMSettings &old)
         const CMInstant start =
             m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
         const double elapsed = std::max(secondsBetween(start, t), 0.0);
-        o = std::min(std::max(m_contentHeight, 0.0), std::max(m_base + elapsed * rate(old), 0.0));
-        const double oldRate = rate(old);
+        const double oldRate = m_steering.value_or(rate(old));
+        o = std::min(std::max(m_contentHeight, 0.0), std::max(m_base + elapsed * oldRate, 0.0));
         m_elapsedBefore += oldRate > 0
             ? std::min(elapsed, std::max(m_contentHeight - m_base, 0.0) / oldRate)
             : elapsed;
@@ -363,6 +362,7 @@ void CMEngine::checkEnd(CMInstant t)
         return;
     if (offset(t) < m_contentHeight - endTolerance)
         return;
+    endSteering();
     foldElapsed(t);
     m_base = std::max(m_contentHeight, 0.0);
     setRunning(false);
@@ -421,4 +421,37 @@ void CMEngine::replaceScript(const QString &script)
 {
     setScript(script);
     backToTop();
+}
+
+// --- voice steering
+
+void CMEngine::rebaseNow()
+{
+    const CMInstant t = now();
+    if (!m_running || !m_startedAt || (m_countdownEnds && t < *m_countdownEnds))
+        return;
+    foldElapsed(t);
+    m_base = offset(t);
+    m_startedAt = t;
+    setCountdownEnds(std::nullopt);
+}
+
+void CMEngine::steer(double pointsPerSecond)
+{
+    const CMInstant t = now();
+    if (!m_running || !m_startedAt || (m_countdownEnds && t < *m_countdownEnds))
+        return;
+    rebaseNow();
+    m_steering = std::max(pointsPerSecond, 0.0);
+    scheduleCueWatch();
+}
+
+void CMEngine::endSteering()
+{
+    if (!m_steering)
+        return;
+    rebaseNow();
+    m_steering.reset();
+    scheduleCueWatch();
+    Q_EMIT steeringEnded();
 }

@@ -94,8 +94,6 @@ public:
     // --- scroll clock
     // Canvas points per second for a settings record (speed clamped to 0..10).
     static double rate(const CMSettings &settings);
-    // The rate the clock runs at now.
-    double currentRate() const noexcept;
     std::optional<CMInstant> startedAt() const { return m_startedAt; }
     double offset(CMInstant t) const noexcept;
     double offsetNow() const { return offset(now()); }
@@ -148,6 +146,18 @@ public:
     // Elapsed plus remaining against the target: positive when the take will run over.
     std::optional<double> overUnder(CMInstant t) const;
 
+    // --- voice steering
+    // While the voice follows the reader it sets the rate of the run itself instead of the
+    // speed setting. Never saved; re-based like a speed change, so the text never jumps.
+    // Start, stop, back to the top, the end, a new speed and the end of the script end it:
+    // the operator takes over at once. A jump keeps it: the voice follows on from there.
+    // Ignored while stopped or counting down.
+    void steer(double pointsPerSecond);
+    void endSteering();
+    bool steering() const { return m_steering.has_value(); }
+    // The rate the run moves at now: the steered one, else the speed setting's.
+    double currentRate() const noexcept { return m_steering.value_or(rate(m_settings)); }
+
     // --- keyboard
     // The key map shared by every window: acts on a key (a Qt::Key, with the text it typed)
     // and returns true when the key is consumed; unknown keys are left untouched.
@@ -170,6 +180,8 @@ Q_SIGNALS:
     // The base offset or the start instant moved: the picture must be redrawn even if no
     // published property changed (for example a jump while stopped).
     void positionChanged();
+    // The voice no longer steers: an operator's action took over.
+    void steeringEnded();
     // Requests to the view layer.
     void focusToPrompterRequested();
     void endLiveRequested();
@@ -188,6 +200,8 @@ private:
     double stretch(CMInstant t) const;
     void moveTo(double target);
     void scheduleCueWatch();
+    // Moves the base to the offset at now and restarts the segment there (while scrolling).
+    void rebaseNow();
 
     QString m_script;
     CMSettings m_settings;
@@ -201,6 +215,7 @@ private:
     bool m_live = false;
     double m_base = 0;
     std::optional<CMInstant> m_startedAt;
+    std::optional<double> m_steering;
     QTimer m_saveTimer;
     QTimer m_settingsTimer;
     // The autosave file existed but could not be read: keep it aside before overwriting it.

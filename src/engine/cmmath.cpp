@@ -58,15 +58,23 @@ QList<Segment> segments(QStringView text)
     return result;
 }
 
-qint64 words(QStringView script)
+namespace {
+
+// Calls onWord(start, length) for every spoken word. A cue separates words, and a "[" opens a
+// cue only if some "]" follows it: the same as joining the spoken segments with spaces and
+// splitting at white space.
+template <class OnWord>
+void scanWords(QStringView script, OnWord &&onWord)
 {
-    // Equivalent to joining the spoken segments with spaces and splitting at white space:
-    // a cue separates words, and a "[" opens a cue only if some "]" follows it.
     const qsizetype lastClose = lastBracket(script, u']');
-    qint64 count = 0;
-    bool inWord = false;
+    qsizetype wordStart = -1;
     bool inCue = false;
     const qsizetype n = script.size();
+    const auto endWord = [&](qsizetype end) {
+        if (wordStart >= 0)
+            onWord(wordStart, end - wordStart);
+        wordStart = -1;
+    };
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = script[i];
         if (inCue) {
@@ -75,18 +83,34 @@ qint64 words(QStringView script)
             continue;
         }
         if (c == u'[' && i < lastClose && isBracketAt(script, i, u'[')) {
+            endWord(i);
             inCue = true;
-            inWord = false;
             continue;
         }
-        if (c.isSpace()) {
-            inWord = false;
-        } else if (!inWord) {
-            inWord = true;
-            ++count;
-        }
+        if (c.isSpace())
+            endWord(i);
+        else if (wordStart < 0)
+            wordStart = i;
     }
+    endWord(n);
+}
+
+} // namespace
+
+qint64 words(QStringView script)
+{
+    qint64 count = 0;
+    scanWords(script, [&count](qsizetype, qsizetype) { ++count; });
     return count;
+}
+
+QList<WordSpan> wordSpans(QStringView script)
+{
+    QList<WordSpan> spans;
+    scanWords(script, [&spans](qsizetype start, qsizetype length) {
+        spans.append({start, length});
+    });
+    return spans;
 }
 
 bool isLineSpace(QChar c)

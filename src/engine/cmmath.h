@@ -17,6 +17,15 @@ struct Segment
     friend bool operator==(const Segment &, const Segment &) = default;
 };
 
+// Where a spoken word stands in the script, in UTF-16 code units.
+struct WordSpan
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+
+    friend bool operator==(const WordSpan &, const WordSpan &) = default;
+};
+
 enum class LineClass { Blank, Cue, Spoken };
 
 struct Rgb
@@ -44,6 +53,8 @@ QList<Segment> segments(QStringView text);
 // Spoken words of a whole script: runs of non-space characters outside cues. A cue may span
 // lines. One linear pass, no allocation.
 qint64 words(QStringView script);
+// The spoken words themselves, in order, counted exactly as words() counts them.
+QList<WordSpan> wordSpans(QStringView script);
 
 // Blank, cue line or spoken line, after trimming spaces and tabs from both ends.
 LineClass lineClass(QStringView line);

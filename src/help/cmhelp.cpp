@@ -36,7 +36,7 @@ QList<HelpPage> pages()
 {
     using B = HelpBlock;
     const QString m = machine();
-    return {
+    return OVHelp::forPlatform({
         {u"overview"_s, u"What Cuemaster Is"_s, u"text.viewfinder"_s,
          {B::text(u"OVS Cuemaster turns your "_s + m
                   + u" into a teleprompter. Write or import a script, set the speed and look, "
@@ -139,6 +139,7 @@ QList<HelpPage> pages()
           B::key(u"⌘↩"_s, u"Start / stop from the menu"_s),
           B::key(u"⌘] / ⌘["_s, u"Next / previous cue from the menu"_s),
           B::key(u"⌘O"_s, u"Import a script"_s),
+          B::key(u"⌘Q"_s, u"Quit (the script and settings are saved first)"_s),
           B::key(u"⌘= / ⌘− / ⌘0"_s, u"Interface zoom of this window"_s),
           B::tip(u"Any presentation remote that acts as a keyboard (Logitech, Kensington, "
                  u"Satechi…) works with no setup. Bluetooth keyboards and foot pedals that send "
@@ -156,7 +157,7 @@ QList<HelpPage> pages()
                           + u"."_s}),
           B::tip(u"In a studio, tick the talent's glass with Mirror and no hint bar and a "
                  u"confidence monitor with the time shown, then Go Live: both run in step."_s)}},
-    };
+    });
 }
 
 } // namespace CMHelp

@@ -11,7 +11,7 @@ namespace OVCommonHelp {
 QList<HelpPage> pages(const QString &app)
 {
     using B = HelpBlock;
-    return {
+    return OVHelp::forPlatform({
         {u"look"_s, u"Themes & Zoom"_s, u"paintpalette.fill"_s,
          {B::text(app + u" comes in six finishes. Pick one from View > Theme. Your choice is "
                         u"remembered."_s),
@@ -27,7 +27,7 @@ QList<HelpPage> pages(const QString &app)
          {B::text(app + u" is made by Orvelle Software (OVS)."_s),
           B::text(u"Website: "_s + OVSMaker::website().toString()),
           B::text(u"Choose Help > Visit Orvelle Software to open the website."_s)}},
-    };
+    });
 }
 
 } // namespace OVCommonHelp

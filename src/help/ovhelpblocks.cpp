@@ -108,17 +108,22 @@ private:
     qreal m_centreY = 0;
 };
 
-// A key cap at the left of the 170-point name column.
+QSizeF keyCapSize(const QString &keys)
+{
+    const QFontMetricsF m(ovMono(12, QFont::Bold));
+    return {std::ceil(m.horizontalAdvance(keys) + 2 * z(8)), std::ceil(m.height())};
+}
+
+// A key cap at the left of the name column.
 class KeyCap : public QWidget
 {
 public:
-    explicit KeyCap(const QString &keys)
+    KeyCap(const QString &keys, int column)
         : m_keys(keys)
+        , m_cap(keyCapSize(keys))
     {
         setAccessibleName(keys);
-        const QFontMetricsF m(ovMono(12, QFont::Bold));
-        m_cap = QSizeF(std::ceil(m.horizontalAdvance(keys) + 2 * z(8)), std::ceil(m.height()));
-        setFixedSize(std::max(zi(170), int(m_cap.width())), int(m_cap.height()));
+        setFixedSize(std::max(column, int(m_cap.width())), int(m_cap.height()));
     }
 
 protected:
@@ -254,7 +259,17 @@ QWidget *header(const HelpPage &page)
     return w;
 }
 
-QWidget *block(const HelpBlock &b)
+int keyColumn(const HelpPage &page)
+{
+    int column = zi(170);
+    for (const HelpBlock &b : page.blocks) {
+        if (b.kind == HelpBlock::Kind::Key)
+            column = std::max(column, int(keyCapSize(first(b)).width()));
+    }
+    return column;
+}
+
+QWidget *block(const HelpBlock &b, int keyColumn)
 {
     switch (b.kind) {
     case HelpBlock::Kind::Heading: {
@@ -274,7 +289,8 @@ QWidget *block(const HelpBlock &b)
         return nameAndDescription(name, b.strings.value(1));
     }
     case HelpBlock::Kind::Key:
-        return nameAndDescription(new KeyCap(first(b)), b.strings.value(1));
+        return nameAndDescription(new KeyCap(first(b), std::max(keyColumn, zi(170))),
+                                  b.strings.value(1));
     case HelpBlock::Kind::Tip:
         return tip(first(b));
     }

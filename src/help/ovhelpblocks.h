@@ -35,7 +35,10 @@ namespace OVHelpBlocks {
 
 // The page's symbol and title.
 QWidget *header(const HelpPage &page);
-// The view of one block.
-QWidget *block(const HelpBlock &block);
+// The key captions' column of a page: 170 points, widened to the widest caption (a key
+// written out, "Ctrl+= / Ctrl+− / Ctrl+0", may need more) so the descriptions stay aligned.
+int keyColumn(const HelpPage &page);
+// The view of one block; a key's caption in a column `keyColumn` wide (at least 170 points).
+QWidget *block(const HelpBlock &block, int keyColumn = 0);
 
 } // namespace OVHelpBlocks

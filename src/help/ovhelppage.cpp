@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace OVHelp {
 
 namespace {
@@ -40,6 +42,42 @@ QList<HelpPage> filtered(const QList<HelpPage> &pages, const QString &search)
             result.append(page);
     }
     return result;
+}
+
+QString forPlatform(const QString &text, bool mac)
+{
+    if (mac)
+        return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'⌘') {
+            out += text[i];
+            continue;
+        }
+        out += u"Ctrl+"_s;
+        while (i + 1 < text.size() && text[i + 1] == u' ')
+            ++i;
+        if (i + 1 < text.size() && text[i + 1] == u'↩') {
+            out += u"Return"_s;
+            ++i;
+        }
+    }
+    return out;
+}
+
+QList<HelpPage> forPlatform(QList<HelpPage> pages, bool mac)
+{
+    if (mac)
+        return pages;
+    for (HelpPage &page : pages) {
+        page.title = forPlatform(page.title, mac);
+        for (HelpBlock &block : page.blocks) {
+            for (QString &s : block.strings)
+                s = forPlatform(s, mac);
+        }
+    }
+    return pages;
 }
 
 const HelpPage *find(const QList<HelpPage> &pages, const QString &id)

@@ -49,4 +49,16 @@ QList<HelpPage> filtered(const QList<HelpPage> &pages, const QString &search);
 // The page with the id, or null.
 const HelpPage *find(const QList<HelpPage> &pages, const QString &id);
 
+#ifdef Q_OS_MACOS
+inline constexpr bool onMac = true;
+#else
+inline constexpr bool onMac = false;
+#endif
+
+// Key captions as the platform writes them: the Command sign on a Mac; elsewhere the key that
+// does the work, named the way the menus name it ("⌘L" reads "Ctrl+L", "⌘ =" "Ctrl+=", "⌘↩"
+// "Ctrl+Return").
+QString forPlatform(const QString &text, bool mac = onMac);
+QList<HelpPage> forPlatform(QList<HelpPage> pages, bool mac = onMac);
+
 } // namespace OVHelp

@@ -305,8 +305,9 @@ void OVHelpView::showPage()
         column->setContentsMargins(inset, inset, inset, inset);
         column->setSpacing(zi(12));
         column->addWidget(OVHelpBlocks::header(*page));
+        const int keyColumn = OVHelpBlocks::keyColumn(*page);
         for (const HelpBlock &block : page->blocks)
-            column->addWidget(OVHelpBlocks::block(block));
+            column->addWidget(OVHelpBlocks::block(block, keyColumn));
         column->addStretch();
     }
     setClearWidget(m_pageScroll, content);

@@ -5,6 +5,7 @@
 #include "cmlayout.h"
 #include "cmrig.h"
 #include "cmscriptdesk.h"
+#include "cmvoicestrip.h"
 
 #include <kit/ovbadge.h>
 #include <kit/ovfonts.h>
@@ -116,6 +117,7 @@ CMMain::CMMain(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     , m_desk(new CMScriptDesk(engine))
     , m_rig(new CMRig(engine))
     , m_deck(new CMDeck(engine, live))
+    , m_voice(new CMVoiceStrip(engine))
     , m_footer(makeFooter())
 {
     // Nothing between the panels and the window may fill a background: the window's gradient
@@ -154,6 +156,7 @@ QWidget *CMMain::makeFooter()
                                 u"+/− size"_s);
     ovBindFont(keys, 11, QFont::Normal, OVDesign::Rounded);
     row->addWidget(keys, 1, Qt::AlignVCenter);
+    row->addWidget(m_voice, 0, Qt::AlignVCenter);
     row->addWidget(new OVSCredit, 0, Qt::AlignVCenter);
     return footer;
 }

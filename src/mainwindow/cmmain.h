@@ -8,6 +8,7 @@ class CMHeader;
 class CMPrompterWindow;
 class CMRig;
 class CMScriptDesk;
+class CMVoiceStrip;
 
 // The main window's layout: the header, the script desk beside the rig preview, the control
 // deck and the footer. Below 900·z × 640·z the whole layout keeps that size and scrolls
@@ -27,6 +28,7 @@ public:
     CMScriptDesk *desk() const { return m_desk; }
     CMRig *rig() const { return m_rig; }
     CMDeck *deck() const { return m_deck; }
+    CMVoiceStrip *voice() const { return m_voice; }
     QWidget *footer() const { return m_footer; }
 
 private:
@@ -36,5 +38,6 @@ private:
     CMScriptDesk *m_desk;
     CMRig *m_rig;
     CMDeck *m_deck;
+    CMVoiceStrip *m_voice;
     QWidget *m_footer;
 };

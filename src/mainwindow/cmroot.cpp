@@ -37,6 +37,11 @@ CMRoot::CMRoot(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     layout->addWidget(m_main);
 }
 
+void CMRoot::fitMinimumTo(const QSize &room)
+{
+    setMinimumSize(QSize(minimumWidth, minimumHeight).boundedTo(room).expandedTo(QSize(0, 0)));
+}
+
 CMRoot::~CMRoot()
 {
     if (monitorOwner() == this)

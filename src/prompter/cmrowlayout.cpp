@@ -70,7 +70,8 @@ void layOut(CMRowLayout &row, const QString &text, const QFont &font,
     row.lines.reserve(std::size_t(layout.lineCount()));
     for (int i = 0; i < layout.lineCount(); ++i) {
         const QTextLine line = layout.lineAt(i);
-        CMRowLayout::Line out{line.y(), line.height(), line.naturalTextWidth(), line.ascent(), {}};
+        CMRowLayout::Line out{line.y(),      line.height(),      line.naturalTextWidth(),
+                              line.ascent(), line.textStart(), {}};
         extractRuns(line, spans, out.runs);
         row.lines.push_back(std::move(out));
     }

@@ -27,6 +27,7 @@ struct CMRowLayout
         double height = 0;
         double width = 0; // natural width of the text on the line
         double ascent = 0;
+        int textStart = 0; // the line's first character in the row's shown text
         std::vector<Run> runs;
     };
 

@@ -1,5 +1,6 @@
 #include "cmscripttext.h"
 
+#include <engine/cmmath.h>
 #include <engine/cmsettings.h>
 
 #include <QFontMetricsF>
@@ -324,4 +325,82 @@ std::shared_ptr<const CMRowLayout> CMScriptText::layout(int row)
     m_layouts.insert(r.serial, new std::shared_ptr<const CMRowLayout>(built),
                      built->glyphCount() + 1);
     return built;
+}
+
+int CMScriptText::rowOf(qsizetype position) const
+{
+    const auto lines = qsizetype(m_rows.size()) - 2;
+    const auto begin = m_rows.begin();
+    const auto it = std::upper_bound(begin, begin + lines, position,
+                                     [](qsizetype pos, const Row &r) { return pos < r.start; });
+    return std::max(int(it - begin) - 1, 0);
+}
+
+namespace {
+
+// A position in a spoken row's script text as a position in the text it shows: capitals may
+// change the length of a spoken run (ß becomes SS); cues are shown as they are.
+int shownPosition(const QString &text, qsizetype position, bool uppercase)
+{
+    if (!uppercase)
+        return int(position);
+    qsizetype scriptAt = 0, shownAt = 0;
+    for (const CMMath::Segment &segment : CMMath::segments(text)) {
+        const qsizetype shownLength = segment.cue ? segment.text.size()
+                                                  : segment.text.toUpper().size();
+        if (position < scriptAt + segment.text.size()) {
+            const qsizetype within = position - scriptAt;
+            return int(shownAt
+                       + (segment.cue ? within : segment.text.first(within).toUpper().size()));
+        }
+        scriptAt += segment.text.size();
+        shownAt += shownLength;
+    }
+    return int(shownAt);
+}
+
+} // namespace
+
+double CMScriptText::lineTop(qsizetype position)
+{
+    const int row = rowOf(position);
+    const double top = rowTop(row);
+    if (kind(row) != CMRowKind::Spoken)
+        return top;
+    const Row &r = m_rows[std::size_t(row)];
+    const int shown = shownPosition(rowText(row), position - r.start, m_style.uppercase);
+    const std::shared_ptr<const CMRowLayout> laid = layout(row);
+    double lineY = 0;
+    for (const CMRowLayout::Line &line : laid->lines) {
+        if (line.textStart > shown)
+            break;
+        lineY = line.top;
+    }
+    return rowTop(row) + lineY;
+}
+
+qsizetype CMScriptText::positionAt(double y)
+{
+    const int row = rowAt(y);
+    const Row &r = m_rows[std::size_t(row)];
+    if (r.kind == CMRowKind::Spacer || r.kind == CMRowKind::EndMark)
+        return m_script.size();
+    if (r.kind != CMRowKind::Spoken)
+        return r.start;
+    const std::shared_ptr<const CMRowLayout> laid = layout(row);
+    const double within = y - rowTop(row);
+    int shown = 0;
+    for (const CMRowLayout::Line &line : laid->lines) {
+        if (line.top > within)
+            break;
+        shown = line.textStart;
+    }
+    if (!m_style.uppercase)
+        return r.start + shown;
+    // Back from the shown text to the script's: capitals may have made it longer.
+    const QString script = rowText(row);
+    qsizetype position = 0;
+    while (position < r.length && shownPosition(script, position, true) < shown)
+        ++position;
+    return r.start + position;
 }

@@ -53,6 +53,13 @@ public:
     bool measureFor(std::chrono::nanoseconds budget);
     void measureAll();
 
+    // Where the script's text stands in the block, for following a reader: the top of the
+    // wrapped line that shows the character at `position` of the script, and the first
+    // character of the wrapped line at block height y. Exact where the rows above are measured
+    // (always so near what a frame shows).
+    double lineTop(qsizetype position);
+    qsizetype positionAt(double y);
+
     // The row laid out for drawing (cached for the rows drawn lately).
     std::shared_ptr<const CMRowLayout> layout(int row);
 
@@ -70,6 +77,7 @@ private:
         bool measured = false;
     };
 
+    int rowOf(qsizetype position) const;
     Row makeRow(qsizetype start, qsizetype length, CMRowKind kind);
     Row lineRow(qsizetype start, qsizetype length);
     void rebuildAll();

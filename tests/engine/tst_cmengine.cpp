@@ -17,6 +17,7 @@ static_assert(CMClock::is_steady);
 
 Q_DECLARE_METATYPE(Effect)
 Q_DECLARE_METATYPE(CMSettings)
+Q_DECLARE_METATYPE(std::function<void(CMEngine &)>)
 
 // The scroll clock, the transport and the key map, on a clock the tests move by hand.
 class TestCMEngine : public QObject
@@ -58,6 +59,9 @@ private Q_SLOTS:
     void publishesInOrder();
     void keys_data();
     void keys();
+    void steering_data();
+    void steering();
+    void steeringWaitsForTheRun();
 };
 
 void TestCMEngine::rate_data()
@@ -355,6 +359,82 @@ void TestCMEngine::keys()
                                   : effect == Effect::JumpAhead ? 1000 + page
                                                                 : 1000;
     QCOMPARE(now(), expectedOffset);
+}
+
+
+void TestCMEngine::steering_data()
+{
+    using Action = std::function<void(CMEngine &)>;
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<bool>("keeps");
+    QTest::addColumn<double>("jumpBy"); // how far the action itself moves the text
+    QTest::newRow("jump ahead") << Action([](CMEngine &e) { e.jump(300); }) << true << 300.0;
+    QTest::newRow("new size") << Action([](CMEngine &e) {
+        e.setSettings({.speed = 3, .fontSize = 144, .countdown = 0});
+    }) << true << -1.0;
+    QTest::newRow("stop") << Action([](CMEngine &e) { e.pause(); }) << false << 0.0;
+    QTest::newRow("start again") << Action([](CMEngine &e) { e.play(); }) << false << 0.0;
+    QTest::newRow("faster") << Action([](CMEngine &e) { e.faster(); }) << false << 0.0;
+    QTest::newRow("speed knob") << Action([](CMEngine &e) {
+        e.setSettings({.speed = 5, .countdown = 0});
+    }) << false << 0.0;
+    QTest::newRow("back to top") << Action([](CMEngine &e) { e.backToTop(); }) << false << -2.0;
+}
+
+// The voice's rate replaces the speed's without a jump, and only a jump or a new text size
+// leave it in force: every other action of the operator takes over at once.
+void TestCMEngine::steering()
+{
+    QFETCH(std::function<void(CMEngine &)>, action);
+    QFETCH(bool, keeps);
+    QFETCH(double, jumpBy);
+    make(1e9, 0, 3);
+    engine->play();
+    advance(4);
+    const double before = now();
+    engine->steer(40);
+    QVERIFY(engine->steering());
+    QCOMPARE(now(), before);
+    advance(2);
+    QVERIFY(qAbs(now() - (before + 80)) < 1e-6);
+
+    QSignalSpy ended(engine.get(), &CMEngine::steeringEnded);
+    const double at = now();
+    action(*engine);
+    QCOMPARE(engine->steering(), keeps);
+    QCOMPARE(ended.count(), keeps ? 0 : 1);
+    if (jumpBy >= 0)
+        QVERIFY2(qAbs(now() - (at + jumpBy)) < 1e-6, qPrintable(QString::number(now())));
+    const double from = now();
+    advance(1);
+    if (engine->running())
+        QVERIFY(qAbs(now() - from - engine->currentRate()) < 1e-6);
+    QCOMPARE(engine->currentRate(), keeps ? 40.0 : CMEngine::rate(engine->settings()));
+}
+
+void TestCMEngine::steeringWaitsForTheRun()
+{
+    make(1e9, 3, 3);
+    engine->steer(50); // stopped
+    QVERIFY(!engine->steering());
+    engine->play();    // counting down from the top
+    engine->steer(50);
+    QVERIFY(!engine->steering());
+    QCOMPARE(now(), 0.0);
+    advance(3.5);
+    engine->steer(50);
+    QVERIFY(engine->steering());
+    advance(1);
+    QVERIFY(qAbs(now() - (0.5 * rate(3) + 50)) < 1e-6);
+    // The end of the script ends it too.
+    engine->setContentHeight(now() + 10);
+    advance(1);
+    QSignalSpy ended(engine.get(), &CMEngine::steeringEnded);
+    engine->checkEnd(t);
+    QVERIFY(engine->finished());
+    QVERIFY(!engine->steering());
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(engine->base(), engine->contentHeight());
 }
 
 QTEST_GUILESS_MAIN(TestCMEngine)

@@ -63,6 +63,13 @@ void TestCMMath::segments()
     QFETCH(qint64, words);
     QCOMPARE(CMMath::segments(text), segments);
     QCOMPARE(CMMath::words(text), words);
+    const QList<CMMath::WordSpan> spans = CMMath::wordSpans(text);
+    QCOMPARE(spans.size(), words);
+    for (const CMMath::WordSpan &span : spans) {
+        const QStringView word = QStringView(text).sliced(span.start, span.length);
+        QVERIFY(!word.isEmpty() && !word.front().isSpace() && !word.back().isSpace());
+        QVERIFY(!word.contains(u'\n'));
+    }
 }
 
 void TestCMMath::lineClass_data()

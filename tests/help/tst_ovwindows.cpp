@@ -88,6 +88,9 @@ private Q_SLOTS:
     void pagesShowEveryText_data();
     void pagesShowEveryText();
     void savedFolderInTheTips();
+    void keyCaptions_data();
+    void keyCaptions();
+    void everyPageWritesThisPlatformsKeys();
     void aboutVersionLine_data();
     void aboutVersionLine();
     void oneAboutWindow();
@@ -300,6 +303,65 @@ void TestOVWindows::savedFolderInTheTips()
     const QString saved = OVHelp::find(pages, u"tips"_s)->blocks[0].strings.last();
     QVERIFY(saved.startsWith(u"Your script is saved automatically in ~/"_s));
     QVERIFY(saved.endsWith(u"/Orvelle Software/Cuemaster."_s));
+}
+
+void TestOVWindows::keyCaptions_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("elsewhere");
+    QTest::newRow("letter") << u"⌘L"_s << u"Ctrl+L"_s;
+    QTest::newRow("return") << u"⌘↩"_s << u"Ctrl+Return"_s;
+    QTest::newRow("spaced") << u"⌘ ="_s << u"Ctrl+="_s;
+    QTest::newRow("several") << u"⌘= / ⌘− / ⌘0"_s << u"Ctrl+= / Ctrl+− / Ctrl+0"_s;
+    QTest::newRow("in a sentence") << u"File > Import Script…, ⌘O)."_s
+                                   << u"File > Import Script…, Ctrl+O)."_s;
+    QTest::newRow("sign at the end") << u"press ⌘"_s << u"press Ctrl+"_s;
+    QTest::newRow("arrow keys stay") << u"◀◀ / ⌃ / ▶ / ⌄"_s << u"◀◀ / ⌃ / ▶ / ⌄"_s;
+}
+
+// A Mac writes the Command sign; every other platform the key that does the work there.
+void TestOVWindows::keyCaptions()
+{
+    QFETCH(QString, written);
+    QTEST(OVHelp::forPlatform(written, false), "elsewhere");
+    QCOMPARE(OVHelp::forPlatform(written, true), written);
+}
+
+// No page shows a key this keyboard does not have: every caption and sentence, on every page,
+// and in the window.
+void TestOVWindows::everyPageWritesThisPlatformsKeys()
+{
+    if (OVHelp::onMac)
+        QSKIP("A Mac writes the Command sign.");
+    const QList<HelpPage> pages = allPages();
+    QStringList keyCaps;
+    for (const HelpPage &page : pages) {
+        for (const HelpBlock &block : page.blocks) {
+            QVERIFY2(!QString(page.title + block.searchableText()).contains(u'⌘'),
+                     qPrintable(page.id + u": "_s + block.searchableText()));
+            if (block.kind == HelpBlock::Kind::Key)
+                keyCaps << block.strings.first();
+        }
+    }
+    for (const QString &expected : {u"Ctrl+L"_s, u"Ctrl+Return"_s, u"Ctrl+O"_s,
+                                    u"Ctrl+= / Ctrl+− / Ctrl+0"_s, u"Ctrl+="_s, u"Ctrl+−"_s,
+                                    u"Ctrl+0"_s})
+        QVERIFY2(keyCaps.contains(expected), qPrintable(expected));
+
+    OVHelpWindow::setPages(pages);
+    for (const HelpPage &page : pages) {
+        OVHelpWindow::show(page.id);
+        for (const QString &text : pageTexts())
+            QVERIFY2(!text.contains(u'⌘'), qPrintable(page.id + u": "_s + text));
+        // Written out, a caption may be wider than the usual column: the column widens for the
+        // whole page, so the descriptions still start in one line.
+        QSet<int> columns;
+        for (const QWidget *w : view()->pageColumn()->widget()->findChildren<QWidget *>()) {
+            if (keyCaps.contains(w->accessibleName()))
+                columns << w->width();
+        }
+        QVERIFY2(columns.size() <= 1, qPrintable(page.id));
+    }
 }
 
 void TestOVWindows::aboutVersionLine_data()

@@ -45,6 +45,8 @@ private Q_SLOTS:
     void editsMatchAFreshLayout();
     void typingMeasuresOneRow();
     void restyleIsExactDownToTheFrame();
+    void wordPlaces_data();
+    void wordPlaces();
 };
 
 void TestCMScriptText::rowsAndGaps()
@@ -206,6 +208,46 @@ void TestCMScriptText::restyleIsExactDownToTheFrame()
     while (!text.measureFor(std::chrono::milliseconds(2))) {
     }
     QCOMPARE(text.height(), fresh.height());
+}
+
+
+void TestCMScriptText::wordPlaces_data()
+{
+    QTest::addColumn<bool>("uppercase");
+    QTest::newRow("as typed") << false;
+    QTest::newRow("capitals, ß grows") << true;
+}
+
+// Every word is placed on the wrapped line that shows it: line tops only grow through the
+// script, a word that wraps starts a lower line, and positionAt() finds each line's first word.
+void TestCMScriptText::wordPlaces()
+{
+    QFETCH(bool, uppercase);
+    CMScriptText text;
+    text.setStyle(styleFor(72, 1.25, uppercase));
+    const QString line = u"Straße words to wrap across the column of the prompter, ten times over "
+                         u"and again until this one paragraph takes several wrapped lines."_s;
+    const QString s = u"[Intro]\n"_s + line + u"\n\nShort [cue] line.\n"_s + line;
+    text.setScript(s);
+    text.measureAll();
+    double previous = -1;
+    int lineStarts = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i].isSpace() || (i > 0 && !s[i - 1].isSpace()))
+            continue;
+        const double top = text.lineTop(i);
+        QVERIFY2(top >= previous, qPrintable(QString::number(i)));
+        if (top > previous) {
+            ++lineStarts;
+            QCOMPARE(text.positionAt(top + 1), i);
+        }
+        previous = top;
+    }
+    const int wrapped = int(text.layout(1)->lines.size());
+    QVERIFY(wrapped >= 3);
+    QCOMPARE(lineStarts, 2 * wrapped + 2); // and the cue line, and the short line
+    QCOMPARE(text.lineTop(0), 0.0);
+    QCOMPARE(text.positionAt(text.height()), s.size());
 }
 
 QTEST_MAIN(TestCMScriptText)

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <memory>
+#include <vector>
+
+// Follows a reader through the script from the words a recogniser hears. The script is a list
+// of sound ids (-1 for a word the recogniser cannot hear); position() counts the tokens read.
+// Monotone and wary:
+// - the next few words of the script are taken at once (missed or misheard words skipped);
+// - a jump further ahead (a skipped sentence) needs several heard words in script order;
+// - words that repeat what was read (a sentence read twice) hold the position;
+// - anything else (ad-libs, fillers, noise) leaves the position alone, and after a while
+//   without a match the reader counts as lost.
+// A small value: copy it to try a hypothesis that may still change.
+class CMVoiceAligner
+{
+public:
+    struct Options
+    {
+        int near = 4;         // words ahead taken at once while in step
+        int nearAstray = 2;   // the same after a word that did not fit
+        int ahead = 400;      // how far a run of words may move the position forward
+        int behind = 200;     // how far back a repeat is recognised
+        int confirm = 3;      // heard words in a row that make a jump (one more with a gap)
+        int lostAfter = 8;    // heard words without a fit that make the reader lost
+        int maxTracks = 48;
+    };
+
+    CMVoiceAligner() = default;
+    explicit CMVoiceAligner(std::shared_ptr<const std::vector<int>> script);
+    CMVoiceAligner(std::shared_ptr<const std::vector<int>> script, Options options);
+
+    // Starts again believing that `tokens` tokens were read.
+    void reset(qsizetype tokens);
+    // One heard word (its sound id; -1 for a word outside the script). True when the
+    // position moved. A tentative word (one of the last of a hypothesis that may still change) may
+    // move the position a little but never make a jump.
+    bool feed(int id, bool tentative = false);
+
+    qsizetype position() const { return m_position; }
+    bool lost() const { return m_unmatched >= m_options.lostAfter; }
+    qsizetype size() const { return m_script ? qsizetype(m_script->size()) : 0; }
+
+private:
+    struct Track
+    {
+        qsizetype next = 0; // the token the run expects next
+        int run = 0;
+        int misses = 0;
+        int gaps = 0; // script words the run stepped over
+    };
+
+    // The first token at or after `from` that sounds like id, looking at most `known` hearable
+    // tokens ahead; -1 when there is none.
+    qsizetype find(int id, qsizetype from, int known) const;
+    bool absorbRepeat(int id);
+    bool extendTracks(int id, bool tentative);
+    void startTracks(int id);
+
+    std::shared_ptr<const std::vector<int>> m_script;
+    Options m_options;
+    qsizetype m_position = 0;
+    bool m_inStep = true;
+    int m_unmatched = 0;
+    std::vector<Track> m_tracks;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cmvoicealigner.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+struct CMVoiceLanguage;
+
+// A word the recogniser heard, with the second of the audio where it ended.
+struct CMHeardWord
+{
+    QString text;
+    double end = 0;
+};
+
+// Turns the recogniser's hypotheses into the reader's place in the script. A hypothesis of an
+// utterance still in progress may change; it is aligned afresh from where the utterance began,
+// and only a final one is kept. The reported place never moves back, except by reset().
+class CMVoiceTracker
+{
+public:
+    void setLanguage(std::shared_ptr<const CMVoiceLanguage> language, qint64 wordsRead = 0);
+    const std::shared_ptr<const CMVoiceLanguage> &language() const { return m_language; }
+
+    // Starts again believing that `wordsRead` script words were read.
+    void reset(qint64 wordsRead);
+    // True when the reported place moved forward.
+    bool hear(const QList<CMHeardWord> &words, bool final);
+
+    // Script words read: the index of the word the reader is on.
+    qint64 wordsRead() const { return m_reported; }
+    // When the last word that moved the place ended, in seconds of audio.
+    double heardAt() const { return m_heardAt; }
+    bool lost() const { return m_current.lost(); }
+
+private:
+    qint64 wordsReadAt(qsizetype tokens) const;
+
+    std::shared_ptr<const CMVoiceLanguage> m_language;
+    std::shared_ptr<const std::vector<int>> m_ids;
+    CMVoiceAligner m_committed;
+    CMVoiceAligner m_current;
+    qint64 m_reported = 0;
+    double m_heardAt = 0;
+};
