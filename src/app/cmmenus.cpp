@@ -77,8 +77,9 @@ void prompterMenu(QMenuBar &bar, CMEngine &engine)
     m->addSeparator();
     QAction *next = add(m, u"Next Cue"_s, {QKeySequence(Qt::CTRL | Qt::Key_BracketRight)},
                         [&engine] { engine.nextCue(); });
-    QAction *previous = add(m, u"Previous Cue"_s, {QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)},
-                            [&engine] { engine.previousCue(); });
+    QAction *previous =
+        add(m, u"Previous Cue"_s, {QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)},
+            [&engine] { engine.previousCue(); });
     // A script without cue lines has nowhere to go.
     const auto haveCues = [&engine, next, previous] {
         next->setEnabled(!engine.cues().isEmpty());
