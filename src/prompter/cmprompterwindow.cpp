@@ -226,6 +226,9 @@ void CMPrompterWindow::reconcile(QScreen *gone)
         open(output, std::exchange(keyboardLost, false));
         m_outputs.append(output);
     }
+    // The keys (a presenter's clicker) must keep reaching the prompter.
+    if (keyboardLost)
+        m_outputs.first().window->takeKeyboard();
     for (qsizetype i = 0; i < m_outputs.size(); ++i)
         m_outputs[i].window->root()->prompterView()->setDefinesViewport(i == 0);
     m_engine.setViewportHeight(canvasHeight(m_outputs.first().screen->geometry().size()));

@@ -387,17 +387,22 @@ void TestCMPrompterWindow::unpluggingOneOutputKeepsTheOther()
     engine->play();
     goLiveOnBoth();
     QPointer<CMLiveWindow> left = live->windowFor(u"LEFT"_s);
+    CMLiveWindow *right = live->windowFor(u"RIGHT"_s);
+    right->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(right));
     QSignalSpy liveChanged(engine.get(), &CMEngine::liveChanged);
 
+    // The keys go on to the output that stays.
     QVERIFY(plugRight(false));
     QTRY_COMPARE(visibleLiveWindows(), QList<CMLiveWindow *>{left.data()});
+    QTRY_VERIFY(left->isActiveWindow());
     QCOMPARE(live->windows(), QList<CMLiveWindow *>{left.data()});
     QCOMPARE(left->geometry(), leftFrame);
 
     // It comes back as it was when its display returns.
     QVERIFY(plugRight(true));
     QTRY_COMPARE(live->windows().size(), 2);
-    CMLiveWindow *right = live->windowFor(u"RIGHT"_s);
+    right = live->windowFor(u"RIGHT"_s);
     QTRY_COMPARE(right->geometry(), rightFrame);
     QVERIFY(right->root()->prompterView()->canvasGeometry().mirror);
     QCOMPARE(live->windowFor(u"LEFT"_s), left.data());
