@@ -1,9 +1,11 @@
 #include "bench.h"
 
 #include <engine/cmengine.h>
+#include <prompter/cmcuereport.h>
 #include <prompter/cmframeclock.h>
 #include <prompter/cmliveroot.h>
 #include <prompter/cmprompterview.h>
+#include <prompter/cmscripttext.h>
 
 #include <QApplication>
 #include <QImage>
@@ -98,6 +100,30 @@ void twoOutputs(const cmbench::Report &report)
     report(u"live_frame_two_outputs"_s, median(figures[2]), u"ms"_s);
 }
 
+// One report of the cue lines to the engine after a keystroke moved them all (the pass over
+// the rows that typing costs at most four times a second), for a 10,000-line script and a
+// 200,000-line one (12 MB).
+void cueReport(const cmbench::Report &report)
+{
+    for (const int lines : {10000, 200000}) {
+        CMScriptText text;
+        QString script = cmbench::makeScript(lines);
+        text.setScript(script);
+        QList<CMCue> reported = CMCueReport::collect(text);
+        std::vector<double> times;
+        for (int run = 0; run < 21; ++run) {
+            script.prepend(u"x"_s);
+            text.setScript(script);
+            text.rowTop(0);
+            times.push_back(cmbench::medianMs(1, [&] {
+                reported = CMCueReport::collect(text, reported);
+            }));
+        }
+        report(u"cue_report_%1"_s.arg(lines), median(times), u"ms"_s);
+    }
+}
+
 } // namespace
 
 CM_BENCH("live_frame_two_outputs", twoOutputs);
+CM_BENCH("cue_report", cueReport);

@@ -65,6 +65,7 @@ private Q_SLOTS:
     void parseDuration();
     void cuesFollowTheLayout();
     void cueReportsAreThrottled();
+    void cuePassInSteps();
     void timeReadsRightInTheGlass_data();
     void timeReadsRightInTheGlass();
 };
@@ -315,6 +316,38 @@ void TestCMStage::cueReportsAreThrottled()
     const qint64 ms = typing.elapsed();
     QTRY_COMPARE(e.cues(), CMCueReport::collect(model->text()));
     QCOMPARE_LE(reported.count(), 2 + ms / CMCueReport::intervalMs);
+}
+
+// A pass over a long script goes in steps between frames and ends with the whole list.
+void TestCMStage::cuePassInSteps()
+{
+    CMScriptText text;
+    text.setScript(samplescript::script(5000));
+    const QList<CMCue> whole = CMCueReport::collect(text);
+    CMCueReport::Pass pass{{}, {}, 0, 0, text.rowCount()};
+    int steps = 1;
+    const auto past = std::chrono::steady_clock::now();
+    while (!CMCueReport::collectSome(text, pass, past))
+        ++steps;
+    QVERIFY(steps >= 5000 / 512);
+    QCOMPARE(pass.cues, whole);
+
+    // Lines added while the engine's report is halfway through its pass: the list it reports
+    // is the layout's, never a mix of before and after.
+    CMEngine &e = makeEngine(QString());
+    CMScriptText big;
+    big.setScript(samplescript::script(200000));
+    CMCueReport reporter(e, big);
+    while (!reporter.step()) {
+    }
+    QCOMPARE(e.cues(), CMCueReport::collect(big));
+    QVERIFY(!reporter.step()); // a new pass, under way
+    big.setScript(u"[New first cue]\n"_s + big.script());
+    reporter.schedule();
+    while (!reporter.step()) {
+    }
+    QCOMPARE(e.cues(), CMCueReport::collect(big));
+    QCOMPARE(e.cues()[0].text, u"[New first cue]"_s);
 }
 
 void TestCMStage::timeReadsRightInTheGlass_data()
