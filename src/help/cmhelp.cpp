@@ -44,7 +44,8 @@ QList<HelpPage> pages()
                   + m + u" or on a second display under a beam-splitter glass rig."_s),
           B::bullets({u"Smooth scrolling at any speed, adjustable while you read."_s,
                       u"Mirror and flip for real teleprompter glass."_s,
-                      u"Several displays at once, each with its own mirror and flip, all in step."_s,
+                      u"Several displays at once, each with its own mirror and flip, all in "
+                      u"step."_s,
                       u"Jump from cue to cue; elapsed, remaining and over/under time on screen."_s,
                       u"Countdown, reading-line cue marker, margins, font and colours."_s,
                       u"Keyboard control and presentation-clicker (remote) control."_s,
