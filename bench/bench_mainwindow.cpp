@@ -11,6 +11,7 @@
 #include <mainwindow/cmroot.h>
 #include <mainwindow/cmscriptdesk.h>
 #include <mainwindow/cmscripteditor.h>
+#include <prompter/cmframeclock.h>
 #include <prompter/cmprompterview.h>
 #include <prompter/cmprompterwindow.h>
 
@@ -89,8 +90,14 @@ CM_BENCH("rig_frame", [](const cmbench::Report &report) {
         QApplication::processEvents();
     engine.play();
     QWidget *picture = root->main()->rig()->stage()->picture();
-    for (int i = 0; i < 30; ++i)
+    const auto clock = CMFrameClock::forEngine(engine);
+    // Each repaint a new frame time, as the frame pacer gives each frame.
+    const auto frame = [&] {
+        clock->advance();
         picture->repaint();
-    report(u"rig_frame"_s, cmbench::medianMs(121, [&] { picture->repaint(); }), u"ms"_s);
+    };
+    for (int i = 0; i < 30; ++i)
+        frame();
+    report(u"rig_frame"_s, cmbench::medianMs(121, frame), u"ms"_s);
     engine.pause();
 });

@@ -75,6 +75,19 @@ void prompterMenu(QMenuBar &bar, CMEngine &engine, const Hooks &hooks)
     add(m, u"Slower"_s, {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down)},
         [&engine] { engine.slower(); });
     m->addSeparator();
+    QAction *next = add(m, u"Next Cue"_s, {QKeySequence(Qt::CTRL | Qt::Key_BracketRight)},
+                        [&engine] { engine.nextCue(); });
+    QAction *previous =
+        add(m, u"Previous Cue"_s, {QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)},
+            [&engine] { engine.previousCue(); });
+    // A script without cue lines has nowhere to go.
+    const auto haveCues = [&engine, next, previous] {
+        next->setEnabled(!engine.cues().isEmpty());
+        previous->setEnabled(!engine.cues().isEmpty());
+    };
+    QObject::connect(&engine, &CMEngine::cuesChanged, m, haveCues);
+    haveCues();
+    m->addSeparator();
     QAction *mirror =
         add(m, u"Mirror"_s, {}, [&engine] { toggleSetting(engine, &CMSettings::mirror); });
     QAction *flip = add(m, u"Flip Upside Down"_s, {},

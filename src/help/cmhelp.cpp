@@ -44,6 +44,9 @@ QList<HelpPage> pages()
                   + m + u" or on a second display under a beam-splitter glass rig."_s),
           B::bullets({u"Smooth scrolling at any speed, adjustable while you read."_s,
                       u"Mirror and flip for real teleprompter glass."_s,
+                      u"Several displays at once, each with its own mirror and flip, all in "
+                      u"step."_s,
+                      u"Jump from cue to cue; elapsed, remaining and over/under time on screen."_s,
                       u"Countdown, reading-line cue marker, margins, font and colours."_s,
                       u"Keyboard control and presentation-clicker (remote) control."_s,
                       u"Your script and settings are saved automatically."_s})}},
@@ -53,7 +56,8 @@ QList<HelpPage> pages()
                     u"Check the Rig preview on the right: it shows exactly what the prompter will "
                     u"show."_s,
                     u"Choose a display under Display (your second screen is picked automatically "
-                    u"if one is connected) and click Go Live."_s,
+                    u"if one is connected; tick more to go live on several at once) and click Go "
+                    u"Live."_s,
                     u"Press Space. After the countdown the text starts to scroll. Use ↑ and ↓ to "
                     u"speed up or slow down."_s,
                     u"Press Esc to leave the prompter."_s}),
@@ -79,11 +83,23 @@ QList<HelpPage> pages()
                   u"in sync with the prompter and shows a red ON AIR light."_s),
           B::control(u"Progress rail"_s,
                      u"The bar under the screen shows where you are in the script. Drag it to "
-                     u"jump anywhere."_s)}},
+                     u"jump anywhere."_s),
+          B::control(u"Cue ticks"_s,
+                     u"Each cue line is a tick on the rail. Click one to put that cue on the "
+                     u"reading line."_s),
+          B::control(u"ELAPSED / LEFT"_s,
+                     u"The running time since you started from the top (pauses left out), and "
+                     u"the time the rest of the script needs at this speed."_s),
+          B::control(u"OVER / UNDER"_s,
+                     u"With a Target in the deck: how far the whole take will run over or under "
+                     u"it at this speed."_s)}},
         {u"deck"_s, u"Control Deck"_s, u"dial.medium.fill"_s,
          {B::control(u"◀◀ / ⌃ / ▶ / ⌄"_s, u"Back to the top, jump back, start/stop, jump ahead."_s),
           B::control(u"Countdown"_s,
                      u"Off, 3, 5 or 10 seconds before scrolling starts from the top."_s),
+          B::control(u"Target"_s,
+                     u"How long the take should run, like 3:30 (a plain number is minutes). Leave "
+                     u"it empty for none."_s),
           B::control(u"Speed knob"_s,
                      u"0 (still) to 10 (fast). Drag up or down. Changes take effect instantly "
                      u"without a jump."_s),
@@ -103,7 +119,12 @@ QList<HelpPage> pages()
                      u"Typeface and color scheme (white, yellow or green on black, black on "
                      u"white, white on blue)."_s),
           B::control(u"Display / Go Live"_s,
-                     u"Pick the screen and go full screen on it. End Live (or Esc) returns."_s)}},
+                     u"Pick the screen and go full screen on it. End Live (or Esc) returns."_s),
+          B::control(u"Display list"_s,
+                     u"Tick every display to go live on. Each one keeps its own picture (like "
+                     u"the deck, mirrored, flipped or both), hint bar, and time of the take in "
+                     u"the corner you choose, remembered for that display. Esc on any of them "
+                     u"ends live on all."_s)}},
         {u"keys"_s, u"Keyboard & Remote"_s, u"keyboard"_s,
          {B::key(u"Space or B or ."_s,
                  u"Start / stop (B and . are the \"blank screen\" keys on most presentation "
@@ -113,11 +134,13 @@ QList<HelpPage> pages()
           B::key(u"← or Page Up"_s, u"Jump back (clicker back button)"_s),
           B::key(u"R or Home"_s, u"Back to the top"_s),
           B::key(u"End"_s, u"Go to the end"_s),
+          B::key(u"] / ["_s, u"Next / previous cue line"_s),
           B::key(u"M / F"_s, u"Mirror / flip"_s),
           B::key(u"+ / −"_s, u"Bigger / smaller text"_s),
           B::key(u"Esc"_s, u"Leave the live prompter"_s),
           B::key(u"⌘L"_s, u"Go live / end live"_s),
           B::key(u"⌘↩"_s, u"Start / stop from the menu"_s),
+          B::key(u"⌘] / ⌘["_s, u"Next / previous cue from the menu"_s),
           B::key(u"⌘O"_s, u"Import a script"_s),
           B::key(u"⌘Q"_s, u"Quit (the script and settings are saved first)"_s),
           B::key(u"⌘= / ⌘− / ⌘0"_s, u"Interface zoom of this window"_s),
@@ -149,7 +172,9 @@ QList<HelpPage> pages()
                       u"Two displays: arrange them in System Settings > Displays first; the "
                       u"prompter display can be mirrored or extended."_s,
                       u"Your script is saved automatically in "_s + autosaveFolderForDisplay()
-                          + u"."_s})}},
+                          + u"."_s}),
+          B::tip(u"In a studio, tick the talent's glass with Mirror and no hint bar and a "
+                 u"confidence monitor with the time shown, then Go Live: both run in step."_s)}},
     });
 }
 

@@ -1,6 +1,8 @@
 #include "cmdeck.h"
 
 #include "cmlayout.h"
+#include "cmoutputpicker.h"
+#include "cmtargetfield.h"
 
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
@@ -15,11 +17,10 @@
 #include <prompter/cmprompterwindow.h>
 
 #include <QComboBox>
-#include <QGuiApplication>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -109,20 +110,6 @@ protected:
     }
 };
 
-// The display picker lists the displays afresh whenever it opens.
-class DisplayPicker : public QComboBox
-{
-public:
-    std::function<void()> beforePopup;
-
-    void showPopup() override
-    {
-        if (beforePopup)
-            beforePopup();
-        QComboBox::showPopup();
-    }
-};
-
 // A titled pop-up picker in kit lettering, `widthPt`·z wide, title included.
 QWidget *titled(const QString &title, QComboBox *picker, qreal widthPt)
 {
@@ -146,7 +133,6 @@ CMDeck::CMDeck(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     : OVPanel(24, 12, parent)
     , m_engine(engine)
     , m_live(live)
-    , m_screen(QGuiApplication::screens().size() > 1 ? 1 : 0)
     , m_layout(new CMDeckLayout)
 {
     m_layout->addWidget(transport());
@@ -163,10 +149,6 @@ CMDeck::CMDeck(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     connect(&engine, &CMEngine::settingsChanged, this, &CMDeck::showSettings);
     connect(&engine, &CMEngine::runningChanged, this, &CMDeck::showRunState);
     connect(&engine, &CMEngine::liveChanged, this, &CMDeck::showLive);
-    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    connect(app, &QGuiApplication::screenAdded, this, &CMDeck::listDisplays);
-    connect(app, &QGuiApplication::screenRemoved, this, &CMDeck::listDisplays);
-    connect(app, &QGuiApplication::primaryScreenChanged, this, &CMDeck::listDisplays);
 
     auto *goLiveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
     goLiveKey->setContext(Qt::WindowShortcut);
@@ -175,7 +157,6 @@ CMDeck::CMDeck(CMEngine &engine, CMPrompterWindow &live, QWidget *parent)
     showSettings();
     showRunState();
     showLive();
-    listDisplays();
 }
 
 OVKnob *CMDeck::knob(const QString &label) const
@@ -224,7 +205,14 @@ QWidget *CMDeck::transport()
     }
     column->addLayout(orbs);
     column->setAlignment(orbs, Qt::AlignHCenter);
-    column->addWidget(new OVCaption(u"Countdown"_s), 0, Qt::AlignHCenter);
+    // The countdown, and beside it the length the take should have.
+    auto *timing = new QGridLayout;
+    OVUI::shared()->bind(group, [timing] {
+        timing->setHorizontalSpacing(qRound(OVUI::shared()->z(10)));
+        timing->setVerticalSpacing(qRound(OVUI::shared()->z(10)));
+    });
+    timing->addWidget(new OVCaption(u"Countdown"_s), 0, 0, Qt::AlignHCenter);
+    timing->addWidget(new OVCaption(u"Target"_s), 0, 1, Qt::AlignHCenter);
 
     m_countdown = new OVSegment;
     m_countdown->setItems({{qint64(0), u"Off"_s},
@@ -237,7 +225,15 @@ QWidget *CMDeck::transport()
         s.countdown = value.toLongLong();
         m_engine.setSettings(s);
     });
-    column->addWidget(m_countdown, 0, Qt::AlignHCenter);
+    timing->addWidget(m_countdown, 1, 0, Qt::AlignHCenter);
+    m_target = new CMTargetField(m_engine);
+    CMLayout::bindWidth(m_target, 64);
+    OVUI::shared()->bind(m_target, [this] {
+        m_target->setFixedHeight(m_countdown->sizeHint().height());
+    });
+    timing->addWidget(m_target, 1, 1, Qt::AlignVCenter);
+    column->addLayout(timing);
+    column->setAlignment(timing, Qt::AlignHCenter);
     return group;
 }
 
@@ -323,12 +319,8 @@ QWidget *CMDeck::goLiveRow()
     auto *row = CMLayout::row(box, 10);
     box->setLayout(row);
 
-    auto *display = new DisplayPicker;
-    display->beforePopup = [this] { listDisplays(); };
-    m_display = display;
-    connect(m_display, &QComboBox::activated, this,
-            [this](int index) { m_screen = m_display->itemData(index).toInt(); });
-    row->addWidget(titled(u"Display"_s, m_display, 300), 0, Qt::AlignVCenter);
+    m_outputs = new CMOutputPicker(m_live.outputs());
+    row->addWidget(titled(u"Display"_s, m_outputs, 300), 0, Qt::AlignVCenter);
 
     m_goLive = new OVChromeButton;
     m_goLive->setProminent(true);
@@ -364,19 +356,10 @@ void CMDeck::showLive()
     m_goLive->setSymbol(live ? u"stop.circle.fill"_s : u"dot.radiowaves.left.and.right"_s);
 }
 
-void CMDeck::listDisplays()
-{
-    const QList<CMPrompterWindow::Display> displays = CMPrompterWindow::screens();
-    m_display->clear();
-    for (const CMPrompterWindow::Display &display : displays)
-        m_display->addItem(display.label, display.index);
-    m_display->setCurrentIndex(m_display->findData(m_screen));
-}
-
 void CMDeck::goLive()
 {
     if (m_engine.live())
         m_live.close();
     else
-        m_live.show(m_screen);
+        m_live.showChecked();
 }

@@ -7,7 +7,9 @@
 #include <QList>
 
 class CMEngine;
+class CMOutputPicker;
 class CMPrompterWindow;
+class CMTargetField;
 class OVChromeButton;
 class OVKnob;
 class OVOrbButton;
@@ -16,9 +18,10 @@ class OVSwitch;
 class QComboBox;
 
 // The strip of controls the operator runs the prompter from: the transport orbs and the
-// countdown, five knobs, the look switches, the font, colour and display pickers and Go Live.
-// Every control reads and writes the engine's settings; the deck keeps one value of its own,
-// the display Go Live uses (the second display when there is more than one at construction).
+// countdown and the take's target length, five knobs, the look switches, the font and colour
+// pickers, the outputs and Go Live. Every control reads and writes the engine's settings; the
+// outputs Go Live uses are the live controller's (the second display unless others are
+// checked).
 class CMDeck : public OVPanel
 {
     Q_OBJECT
@@ -27,7 +30,6 @@ public:
     CMDeck(CMEngine &engine, CMPrompterWindow &live, QWidget *parent = nullptr);
 
     CMDeckArrangement arrangement() const { return m_layout->arrangement(); }
-    int screen() const { return m_screen; }
 
     OVOrbButton *backToTopOrb() const { return m_orbs[0]; }
     OVOrbButton *jumpBackOrb() const { return m_orbs[1]; }
@@ -38,7 +40,8 @@ public:
     OVSwitch *toggle(const QString &title) const;
     QComboBox *fontPicker() const { return m_font; }
     QComboBox *colorsPicker() const { return m_colors; }
-    QComboBox *displayPicker() const { return m_display; }
+    CMOutputPicker *outputPicker() const { return m_outputs; }
+    CMTargetField *targetField() const { return m_target; }
     OVChromeButton *goLiveButton() const { return m_goLive; }
 
 Q_SIGNALS:
@@ -53,12 +56,10 @@ private:
     void showSettings();
     void showRunState();
     void showLive();
-    void listDisplays();
     void goLive();
 
     CMEngine &m_engine;
     CMPrompterWindow &m_live;
-    int m_screen;
     CMDeckLayout *m_layout;
     QList<OVOrbButton *> m_orbs;
     OVSegment *m_countdown = nullptr;
@@ -66,6 +67,7 @@ private:
     QList<OVSwitch *> m_switches;
     QComboBox *m_font = nullptr;
     QComboBox *m_colors = nullptr;
-    QComboBox *m_display = nullptr;
+    CMOutputPicker *m_outputs = nullptr;
+    CMTargetField *m_target = nullptr;
     OVChromeButton *m_goLive = nullptr;
 };

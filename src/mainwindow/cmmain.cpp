@@ -152,8 +152,8 @@ QWidget *CMMain::makeFooter()
     footer->setLayout(row);
     row->addWidget(new Symbol(u"keyboard"_s, 11), 0, Qt::AlignVCenter);
     auto *keys = new ElidedText(u"Space start/stop · ↑/↓ speed · ←/→ or Page Up/Down jump "
-                                u"(presentation clickers work) · R top · M mirror · F flip · "
-                                u"+/− size"_s);
+                                u"(presentation clickers work) · [ / ] cues · R top · M mirror · "
+                                u"F flip · +/− size"_s);
     ovBindFont(keys, 11, QFont::Normal, OVDesign::Rounded);
     row->addWidget(keys, 1, Qt::AlignVCenter);
     row->addWidget(m_voice, 0, Qt::AlignVCenter);

@@ -10,10 +10,12 @@
 #include <kit/ovlettering.h>
 #include <kit/ovpaint.h>
 #include <kit/ovui.h>
+#include <prompter/cmtaketime.h>
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -70,9 +72,14 @@ CMRig::CMRig(CMEngine &engine, QWidget *parent)
     , m_lamp(new Lamp)
     , m_badge(new CMKeysBadge)
     , m_state(new QLabel)
+    , m_times(new QLabel)
+    , m_timesTick(new QTimer(this))
     , m_stage(new CMRigStage(engine, paddingPt))
 {
     ovBindFont(m_state, 10, QFont::ExtraBold, OVDesign::Rounded);
+    ovBindFont(m_times, 10, QFont::Bold, OVDesign::Monospaced);
+    m_times->setToolTip(u"The take: running time since the start from the top, the time the "
+                        u"rest needs at this speed, and against the deck's target"_s);
 
     // The panel's padding is laid out here rather than by the panel, so that the stage can
     // reach into it at the sides.
@@ -85,6 +92,7 @@ CMRig::CMRig(CMEngine &engine, QWidget *parent)
     title->addWidget(m_caption, 0, Qt::AlignVCenter);
     title->addWidget(m_lamp, 0, Qt::AlignVCenter);
     title->addStretch();
+    title->addWidget(m_times, 0, Qt::AlignVCenter);
     title->addWidget(m_badge, 0, Qt::AlignVCenter);
     title->addWidget(m_state, 0, Qt::AlignVCenter);
     column->addLayout(title);
@@ -94,6 +102,25 @@ CMRig::CMRig(CMEngine &engine, QWidget *parent)
     connect(&engine, &CMEngine::runningChanged, this, &CMRig::follow);
     connect(&engine, &CMEngine::finishedChanged, this, &CMRig::follow);
     OVUI::shared()->bind(this, [this] { follow(); });
+
+    m_timesTick->setInterval(timesMs);
+    connect(m_timesTick, &QTimer::timeout, this, &CMRig::showTimes);
+    for (const auto signal : {&CMEngine::positionChanged, &CMEngine::settingsChanged,
+                              &CMEngine::countdownEndsChanged})
+        connect(&engine, signal, this, &CMRig::showTimes);
+    connect(&engine, &CMEngine::contentHeightChanged, this, &CMRig::showTimes);
+    connect(&engine, &CMEngine::targetDurationChanged, this, &CMRig::showTimes);
+    showTimes();
+}
+
+void CMRig::showTimes()
+{
+    const CMTakeTime time = CMTakeTime::at(m_engine, m_engine.now());
+    m_times->setText(time.line());
+    const bool over = time.overUnder && *time.overUnder > 0;
+    QPalette p = m_times->palette();
+    p.setColor(QPalette::WindowText, over ? CMColors::orange() : OVUI::shared()->theme().dim);
+    m_times->setPalette(p);
 }
 
 void CMRig::follow()
@@ -113,6 +140,11 @@ void CMRig::follow()
         color = theme.accent2;
     }
     m_state->setText(word);
+    if (m_engine.running())
+        m_timesTick->start();
+    else
+        m_timesTick->stop();
+    showTimes();
     QPalette p = m_state->palette();
     p.setColor(QPalette::WindowText, color);
     m_state->setPalette(p);

@@ -1,9 +1,11 @@
 #include "cmliveroot.h"
 
 #include "cmhintbar.h"
+#include "cmoutputs.h"
 #include "cmprompterview.h"
 
 #include <engine/cmengine.h>
+#include <engine/cmsettings.h>
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -55,8 +57,29 @@ void CMLiveRoot::setHover(bool hover)
     m_animation->start();
 }
 
+void CMLiveRoot::setOptions(const CMOutputOptions &options)
+{
+    const bool own = options.picture != CMPicture::AsDeck;
+    const CMSettings upright{.mirror = false, .flip = false};
+    m_view->setPicture(own ? std::optional(options.mirror(upright)) : std::nullopt,
+                       own ? std::optional(options.flip(upright)) : std::nullopt);
+    m_view->setTimeCorner(options.showTime ? std::optional(options.timeCorner) : std::nullopt);
+    setHintBarEnabled(options.hintBar);
+}
+
+void CMLiveRoot::setHintBarEnabled(bool enabled)
+{
+    if (m_barEnabled == enabled)
+        return;
+    m_barEnabled = enabled;
+    m_animation->stop();
+    applyOpacity(targetOpacity());
+}
+
 double CMLiveRoot::targetOpacity() const
 {
+    if (!m_barEnabled)
+        return 0.0;
     return m_hover || !m_engine.running() ? 1.0 : 0.0;
 }
 

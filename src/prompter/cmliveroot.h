@@ -4,6 +4,7 @@
 
 class CMEngine;
 class CMHintBar;
+struct CMOutputOptions;
 class CMPrompterView;
 class QGraphicsOpacityEffect;
 class QVariantAnimation;
@@ -11,7 +12,7 @@ class QVariantAnimation;
 // The content of the live window: the full-size prompter picture with the hint bar floating
 // 16 points above the bottom edge. The bar shows while the pointer is over the window or the
 // prompter is stopped; hovering fades it in over 0.3 s, a change of the run state switches
-// it at once.
+// it at once. An output may do without the bar altogether (a talent's glass).
 class CMLiveRoot : public QWidget
 {
     Q_OBJECT
@@ -20,6 +21,11 @@ public:
     static constexpr int fadeMs = 300;
 
     explicit CMLiveRoot(CMEngine &engine, QWidget *parent = nullptr);
+
+    // This output's mirror, flip, time and hint bar.
+    void setOptions(const CMOutputOptions &options);
+    bool hintBarEnabled() const { return m_barEnabled; }
+    void setHintBarEnabled(bool enabled);
 
     bool hover() const { return m_hover; }
     void setHover(bool hover);
@@ -47,5 +53,6 @@ private:
     QGraphicsOpacityEffect *m_fade;
     QVariantAnimation *m_animation;
     bool m_hover = false;
+    bool m_barEnabled = true;
     double m_opacity = -1;
 };

@@ -46,9 +46,16 @@ CMLiveWindow::CMLiveWindow(CMEngine &engine, QScreen *screen, bool hidePointer)
 
 void CMLiveWindow::present()
 {
-    showFullScreen();
+    // Not showFullScreen(): it would also take the keyboard, and with several outputs only
+    // one should (takeKeyboard).
+    setWindowState(windowState() | Qt::WindowFullScreen);
+    setVisible(true);
     windowHandle()->installEventFilter(this);
     raise();
+}
+
+void CMLiveWindow::takeKeyboard()
+{
     activateWindow();
     setFocus(Qt::ActiveWindowFocusReason);
 }

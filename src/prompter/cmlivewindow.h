@@ -20,8 +20,10 @@ public:
     // hidePointer: hide the mouse pointer until it moves (wanted on the operator's own display).
     CMLiveWindow(CMEngine &engine, QScreen *screen, bool hidePointer);
 
-    // Shows the window full screen on its display, in front, with the keyboard.
+    // Shows the window full screen on its display, in front.
     void present();
+    // Makes it the window that has the keyboard.
+    void takeKeyboard();
 
     CMLiveRoot *root() const { return m_root; }
     bool pointerHidden() const { return m_pointerHidden; }

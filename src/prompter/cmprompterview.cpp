@@ -1,6 +1,6 @@
 #include "cmprompterview.h"
 
-#include "cmframepacer.h"
+#include "cmframeclock.h"
 #include "cmtextmodel.h"
 
 #include <engine/cmengine.h>
@@ -23,7 +23,7 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
     , m_preview(preview)
     , m_model(CMTextModel::forEngine(engine))
     , m_renderer(m_model->text())
-    , m_pacer(new CMFramePacer(this))
+    , m_clock(CMFrameClock::forEngine(engine))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -31,7 +31,10 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
     m_between.setSingleShot(true);
     m_between.setInterval(0);
     connect(&m_between, &QTimer::timeout, this, &CMPrompterView::workBetweenFrames);
-    connect(m_pacer, &CMFramePacer::frame, this, qOverload<>(&QWidget::update));
+    connect(m_clock.get(), &CMFrameClock::frame, this, qOverload<>(&QWidget::update));
+    // The wall clock and a stopped take's times change without frames.
+    m_timeTick.setInterval(1000);
+    connect(&m_timeTick, &QTimer::timeout, this, &CMPrompterView::timeTick);
 
     const auto repaint = [this] { update(); };
     connect(m_model.get(), &CMTextModel::changed, this, [this] {
@@ -40,10 +43,8 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
     });
     connect(m_model.get(), &CMTextModel::measured, this, &CMPrompterView::scheduleReport);
     connect(&engine, &CMEngine::settingsChanged, this, &CMPrompterView::settingsChanged);
-    connect(&engine, &CMEngine::runningChanged, this, [this] {
-        updatePacing();
-        update();
-    });
+    connect(&engine, &CMEngine::runningChanged, this, repaint);
+    connect(&engine, &CMEngine::targetDurationChanged, this, repaint);
     connect(&engine, &CMEngine::liveChanged, this, [this] {
         update();
         scheduleReport();
@@ -57,23 +58,71 @@ CMPrompterView::CMPrompterView(CMEngine &engine, bool preview, QWidget *parent)
     scheduleReport();
 }
 
-CMPrompterView::~CMPrompterView() = default;
+CMPrompterView::~CMPrompterView()
+{
+    m_clock->setShown(this, 0);
+}
 
 void CMPrompterView::settingsChanged()
 {
-    m_renderer.setSettings(m_engine.settings());
+    CMSettings s = m_engine.settings();
+    s.mirror = m_mirror.value_or(s.mirror);
+    s.flip = m_flip.value_or(s.flip);
+    m_renderer.setSettings(s);
     update();
+}
+
+void CMPrompterView::setPicture(std::optional<bool> mirror, std::optional<bool> flip)
+{
+    m_mirror = mirror;
+    m_flip = flip;
+    settingsChanged();
+}
+
+void CMPrompterView::setTimeCorner(std::optional<CMCorner> corner)
+{
+    if (m_timeCorner == corner)
+        return;
+    m_timeCorner = corner;
+    updatePacing();
+    update();
+}
+
+void CMPrompterView::setDefinesViewport(bool defines)
+{
+    m_definesViewport = defines;
+    scheduleReport();
 }
 
 void CMPrompterView::updatePacing()
 {
-    if (m_engine.running() && isVisible()) {
-        if (const QScreen *display = screen())
-            m_pacer->setRefreshRate(display->refreshRate());
-        m_pacer->start();
-    } else {
-        m_pacer->stop();
+    const QScreen *display = screen();
+    m_clock->setShown(this, isVisible() ? (display ? display->refreshRate() : 60.0) : 0.0);
+    if (m_timeCorner && isVisible())
+        m_timeTick.start();
+    else
+        m_timeTick.stop();
+}
+
+void CMPrompterView::timeTick()
+{
+    // While frames run they bring the time along.
+    const QString before = m_timeText;
+    if (!m_clock->pacing() && timeText(m_clock->frameTime()) != before)
+        update();
+}
+
+const QString &CMPrompterView::timeText(CMInstant t)
+{
+    const std::pair shown(CMTakeTime::at(m_engine, t), CMTimeOverlay::wallClock());
+    const bool sameMinute = m_timeShown && m_timeShown->first == shown.first
+        && m_timeShown->second.hour() == shown.second.hour()
+        && m_timeShown->second.minute() == shown.second.minute();
+    if (!sameMinute) {
+        m_timeShown = shown;
+        m_timeText = CMTimeOverlay::text(shown.first, shown.second);
     }
+    return m_timeText;
 }
 
 void CMPrompterView::syncViewSize()
@@ -118,17 +167,22 @@ void CMPrompterView::paintEvent(QPaintEvent *)
 {
     m_laidOut = true;
     syncViewSize();
-    const CMInstant t = m_engine.now();
+    const CMInstant t = m_clock->frameTime();
+    m_lastFrameTime = t;
     CMPrompterRenderer::Frame frame;
     frame.offset = m_engine.offset(t);
     frame.countdown = countdownSeconds(t);
     if (m_engine.running() && !frame.countdown) {
-        const double perFrame = m_engine.currentRate() / m_pacer->refreshRate();
+        const double perFrame = m_engine.currentRate() / m_clock->refreshRate();
         frame.motion = perFrame * m_renderer.geometry().scale;
     }
     {
         QPainter painter(this);
         m_renderer.paint(painter, frame);
+        if (m_timeCorner) {
+            m_overlay.paint(painter, m_renderer.geometry(), m_renderer.devicePixelRatio(),
+                            *m_timeCorner, timeText(t));
+        }
     }
     noteShownOffset(frame.offset);
     // Drawing may have measured rows: the height can have changed.
@@ -166,7 +220,7 @@ void CMPrompterView::scheduleReport()
     // A view not laid out yet, or of no size, has no height to give: the engine keeps its own.
     const bool sized = m_laidOut && width() >= 1 && height() >= 1;
     const Report report{m_model->text().height(), m_renderer.geometry().height, m_engine.live(),
-                        sized};
+                        sized, m_definesViewport};
     if (m_reported == report)
         return;
     m_reported = report;
@@ -174,7 +228,7 @@ void CMPrompterView::scheduleReport()
         &m_engine,
         [engine = &m_engine, preview = m_preview, report] {
             engine->setContentHeight(report.contentHeight);
-            if (preview && engine->live())
+            if ((preview && engine->live()) || !report.definesViewport)
                 return;
             if (report.sized)
                 engine->setViewportHeight(report.viewportHeight);

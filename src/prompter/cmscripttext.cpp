@@ -31,6 +31,12 @@ QString CMScriptText::rowText(int row) const
                                         : m_script.mid(r.start, r.length);
 }
 
+QStringView CMScriptText::rowView(int row) const
+{
+    const Row &r = m_rows[std::size_t(row)];
+    return QStringView(m_script).sliced(r.start, r.length);
+}
+
 double CMScriptText::rowExtent(int row) const
 {
     const double gap = std::size_t(row) + 1 < m_rows.size() ? m_style.rowGap : 0;

@@ -31,6 +31,8 @@ public:
     int rowCount() const { return int(m_rows.size()); }
     CMRowKind kind(int row) const { return m_rows[std::size_t(row)].kind; }
     QString rowText(int row) const;
+    // A script line's text without copying it (empty for the spacer and the end mark).
+    QStringView rowView(int row) const;
     // Changes whenever the row's picture may change: images are cached under it.
     quint64 serial(int row) const { return m_rows[std::size_t(row)].serial; }
     bool isMeasured(int row) const { return m_rows[std::size_t(row)].measured; }

@@ -1,5 +1,7 @@
 #include "cmtextmodel.h"
 
+#include "cmcuereport.h"
+
 #include <engine/cmengine.h>
 
 #include <QHash>
@@ -37,6 +39,9 @@ CMTextModel::CMTextModel(CMEngine &engine)
     connect(&engine, &QObject::destroyed, this, [engine = &engine] { models().remove(engine); });
     syncStyle();
     syncScript();
+    m_cues = new CMCueReport(engine, m_text, this);
+    connect(this, &CMTextModel::changed, m_cues, &CMCueReport::schedule);
+    connect(this, &CMTextModel::measured, m_cues, &CMCueReport::schedule);
 }
 
 CMTextModel::~CMTextModel()
@@ -63,6 +68,8 @@ void CMTextModel::syncStyle()
 
 void CMTextModel::measureLater()
 {
+    // A frame may have measured rows above a cue.
+    m_cues->scheduleIfMeasured();
     if (!m_text.complete() && !m_measure.isActive())
         m_measure.start();
 }

@@ -7,11 +7,13 @@
 
 #include <memory>
 
+class CMCueReport;
 class CMEngine;
 
 // The engine's script laid out for the prompter, shared by every prompter view of that
 // engine (the live window and the rig preview measure the same block once). Follows the
 // engine's script and settings and measures, between frames, the rows no frame needed yet.
+// Reports where the cue lines sit to the engine.
 class CMTextModel : public QObject
 {
     Q_OBJECT
@@ -40,4 +42,5 @@ private:
     CMEngine &m_engine;
     CMScriptText m_text;
     QTimer m_measure;
+    CMCueReport *m_cues;
 };

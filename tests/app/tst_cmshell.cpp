@@ -127,6 +127,19 @@ void TestCMShell::menusReachWhatTheyCommand()
 
     trigger(u"Back to Top"_s);
     QVERIFY(!engine.running());
+    // Ctrl+] and Ctrl+[ go from cue to cue; a script without cue lines has nowhere to go.
+    QAction *next = findAction(*window.menuBar(), u"Next Cue"_s);
+    QCOMPARE(next->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_BracketRight));
+    QVERIFY(!next->isEnabled());
+    engine.setCues({{2, u"[a]"_s, 1000}, {5, u"[b]"_s, 2000}});
+    QVERIFY(next->isEnabled());
+    for (const auto &[item, offset] : {std::pair(u"Next Cue"_s, 1000.0),
+                                       std::pair(u"Next Cue"_s, 2000.0),
+                                       std::pair(u"Previous Cue"_s, 1000.0)}) {
+        trigger(item);
+        QCOMPARE(engine.offsetNow(), offset);
+    }
+    engine.backToTop();
     for (const QString &item : {u"Faster"_s, u"Slower"_s, u"Slower"_s, u"Mirror"_s})
         trigger(item);
     QCOMPARE(engine.settings().speed, 2.5);

@@ -6,9 +6,16 @@
 #include <kit/ovsegment.h>
 #include <kit/ovswitch.h>
 #include <mainwindow/cmdeck.h>
+#include <mainwindow/cmoutputpicker.h>
+#include <mainwindow/cmtargetfield.h>
+#include <prompter/cmliveroot.h>
+#include <prompter/cmlivewindow.h>
+#include <prompter/cmprompterview.h>
 #include <prompter/cmprompterwindow.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QLineEdit>
 
 using namespace Qt::StringLiterals;
@@ -49,6 +56,9 @@ private Q_SLOTS:
     void orbs_data();
     void orbs();
     void arrangementFollowsTheWidth();
+    void outputList();
+    void targetField_data();
+    void targetField();
 };
 
 void TestCMDeck::init()
@@ -148,10 +158,6 @@ void TestCMDeck::pickers()
     QTEST(deck->fontPicker()->currentIndex(), "fontIndex");
     QTEST(deck->colorsPicker()->currentIndex(), "colorsIndex");
 
-    // The prompter goes to a second display when there is one.
-    QCOMPARE(deck->screen(), QGuiApplication::screens().size() > 1 ? 1 : 0);
-    QCOMPARE(deck->displayPicker()->currentIndex(), deck->screen());
-
     // Choosing an entry writes its value; the stored name stays until then.
     QCOMPARE(engine->settings().fontName, fontName);
     Q_EMIT deck->fontPicker()->activated(1);
@@ -238,6 +244,105 @@ void TestCMDeck::arrangementFollowsTheWidth()
                 && !transport.intersects(look));
         QVERIFY(deck->rect().contains(look));
     }
+}
+
+// The outputs: what the closed list reads, each display's check box and options, written by
+// the display's name, and Ctrl+L going live with them.
+void TestCMDeck::outputList()
+{
+    const CMPrompterWindow::Display left{0, u"LEFT (main) — 1920×1080"_s, u"LEFT"_s};
+    const CMPrompterWindow::Display right{1, u"RIGHT — 1280×1024"_s, u"RIGHT"_s};
+    QCOMPARE(CMOutputPicker::summary({left, right}, {u"RIGHT"_s}), right.label);
+    QCOMPARE(CMOutputPicker::summary({left, right}, {u"LEFT"_s, u"RIGHT"_s}), u"LEFT + RIGHT"_s);
+
+    const QList<CMPrompterWindow::Display> displays = CMPrompterWindow::screens();
+    QCOMPARE(displays.size(), 1);
+    const QString name = displays.first().name;
+    CMOutputPicker *picker = deck->outputPicker();
+    // With one display and nothing set, the picker reads as the display picker did.
+    QCOMPARE(picker->currentText(), displays.first().label);
+    QCOMPARE(picker->checked(), QStringList{name});
+
+    picker->showPopup();
+    QFrame *panel = picker->panel();
+    QVERIFY(panel && panel->isVisible());
+    const auto find = [panel, &name](const QString &what) {
+        auto *found = panel->findChild<QWidget *>(what + u':' + name);
+        if (!found)
+            qWarning() << "no" << what;
+        return found;
+    };
+    auto *liveBox = static_cast<QCheckBox *>(find(u"live"_s));
+    auto *picture = static_cast<QComboBox *>(find(u"picture"_s));
+    auto *bar = static_cast<QCheckBox *>(find(u"hintBar"_s));
+    auto *time = static_cast<QCheckBox *>(find(u"time"_s));
+    auto *corner = static_cast<QComboBox *>(find(u"corner"_s));
+    QVERIFY(liveBox && picture && bar && time && corner);
+    QVERIFY(liveBox->isChecked() && bar->isChecked() && !time->isChecked());
+    QCOMPARE(picture->currentText(), u"Like the deck"_s);
+    QVERIFY(!corner->isEnabled());
+
+    // The only display stays checked: Go Live needs somewhere to go.
+    liveBox->click();
+    QVERIFY(liveBox->isChecked());
+    Q_EMIT picture->activated(picture->findText(u"Mirror and flip"_s));
+    bar->click();
+    time->click();
+    QVERIFY(corner->isEnabled());
+    Q_EMIT corner->activated(corner->findText(u"Bottom left"_s));
+    CMOutputOptions expected;
+    expected.picture = CMPicture::MirrorFlip;
+    expected.hintBar = false;
+    expected.showTime = true;
+    expected.timeCorner = CMCorner::BottomLeft;
+    QCOMPARE(live->outputs().options(name), expected);
+    QCOMPARE(CMOutputs().options(name), expected);
+    QTest::keyClick(panel, Qt::Key_Escape);
+    QVERIFY(!panel->isVisible());
+
+    window->activateWindow();
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(engine->live());
+    CMLiveWindow *output = live->windowFor(name);
+    QVERIFY(output);
+    const CMCanvasGeometry &g = output->root()->prompterView()->canvasGeometry();
+    QVERIFY(g.mirror && g.flip && !engine->settings().mirror);
+    QVERIFY(!output->root()->hintBarEnabled());
+    QCOMPARE(output->root()->prompterView()->timeCorner(), CMCorner::BottomLeft);
+    window->activateWindow();
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(!engine->live());
+}
+
+void TestCMDeck::targetField_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("target");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("keysToPrompter");
+    // The target is 1:30 before each row.
+    QTest::newRow("minutes and seconds") << u"3:30"_s << 210.0 << u"3:30"_s << true;
+    QTest::newRow("whole minutes read back") << u"5"_s << 300.0 << u"5:00"_s << true;
+    QTest::newRow("empty: no target") << QString() << 0.0 << QString() << true;
+    QTest::newRow("no duration: refused") << u"3:75"_s << 90.0 << u"1:30"_s << false;
+}
+
+void TestCMDeck::targetField()
+{
+    QFETCH(QString, typed);
+    CMTargetField *field = deck->targetField();
+    engine->setTargetDuration(90);
+    QCOMPARE(field->text(), u"1:30"_s);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, typed);
+    if (typed.isEmpty())
+        QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Return);
+    QTEST(engine->targetDuration(), "target");
+    QTEST(field->text(), "shown");
+    QTEST(!CMFocus::editing(), "keysToPrompter");
+    QCOMPARE(CMEngine().targetDuration(), engine->targetDuration());
 }
 
 QTEST_MAIN(TestCMDeck)

@@ -52,6 +52,9 @@ private Q_SLOTS:
     void barAnimatesOnlyWhileRunning();
     void titleRowFollowsTheEngine();
     void clickOnTheStageGivesThePrompterTheKeys();
+    void cueTicks_data();
+    void cueTicks();
+    void titleRowTimes();
 };
 
 void TestCMRig::init()
@@ -197,6 +200,71 @@ void TestCMRig::clickOnTheStageGivesThePrompterTheKeys()
     const double height = engine->contentHeight();
     QVERIFY(height > 0);
     QVERIFY(qAbs(offset() - height / 2) <= height / bar->width() + 1e-6);
+}
+
+void TestCMRig::cueTicks_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<Xs>("xs");
+    QTest::addColumn<double>("offset");
+    // Cues at 0, 1000, 2500 and 4990 of 5000 points: ticks at 0, 80, 200 and 399.2 of 400.
+    QTest::newRow("a tick") << false << Xs{81} << 1000.0;
+    QTest::newRow("near a tick") << false << Xs{203.5} << 2500.0;
+    QTest::newRow("the last tick") << false << Xs{397} << 4990.0;
+    QTest::newRow("between ticks: a plain seek") << false << Xs{140} << 1750.0;
+    QTest::newRow("a tremor after the press stays on the cue") << false << Xs{80, 82} << 1000.0;
+    QTest::newRow("a drag from a tick moves on") << false << Xs{80, 120} << 1500.0;
+    QTest::newRow("while running") << true << Xs{200} << 2500.0;
+}
+
+void TestCMRig::cueTicks()
+{
+    QFETCH(bool, running);
+    QFETCH(Xs, xs);
+    QFETCH(double, offset);
+    CMProgressBar bar(*engine);
+    bar.resize(400, 14);
+    QCOMPARE(bar.tickAt(80), -1); // no cues yet
+    QList<CMCue> cues;
+    for (const double at : {0.0, 1000.0, 2500.0, 4990.0})
+        cues.append({int(cues.size()), u"[cue]"_s, at});
+    engine->setCues(cues);
+    QCOMPARE(CMProgressBar::tickPositions({0, 1000, 2500, 4990}, 5000, 400),
+             (QList<double>{0, 80, 200, 399.2}));
+    if (running) {
+        engine->play();
+        clock += std::chrono::seconds(2);
+    }
+    drag(bar, xs);
+    QCOMPARE(this->offset(), offset);
+    QCOMPARE(engine->running(), running);
+}
+
+// Elapsed and remaining in the title row, and over/under once there is a target.
+void TestCMRig::titleRowTimes()
+{
+    CMRig rig(*engine);
+    rig.resize(900, 600);
+    rig.show();
+    const auto times = [&rig] { return rig.times()->text(); };
+    const auto color = [&rig] { return rig.times()->palette().color(QPalette::WindowText); };
+    // Once the rig's picture has told the engine its height, 5000 points at speed 3: 43.7 s.
+    QVERIFY(QTest::qWaitForWindowExposed(&rig));
+    QTRY_VERIFY(engine->contentHeight() != 5000);
+    engine->setContentHeight(5000);
+    QCOMPARE(times(), u"ELAPSED 0:00 · LEFT 0:44"_s);
+    engine->play();
+    clock += std::chrono::seconds(10);
+    QTRY_COMPARE(times(), u"ELAPSED 0:10 · LEFT 0:34"_s);
+    engine->setTargetDuration(30);
+    QCOMPARE(times(), u"ELAPSED 0:10 · LEFT 0:34 · OVER 0:14"_s);
+    QCOMPARE(color(), CMColors::orange());
+    engine->setTargetDuration(60);
+    QCOMPARE(times(), u"ELAPSED 0:10 · LEFT 0:34 · UNDER 0:16"_s);
+    QCOMPARE(color(), OVUI::shared()->theme().dim);
+    engine->pause();
+    engine->setSettings({.speed = 0, .countdown = 0});
+    QCOMPARE(times(), u"ELAPSED 0:10 · LEFT —"_s);
 }
 
 QTEST_MAIN(TestCMRig)

@@ -85,6 +85,15 @@ void TestCMLiveRoot::barShowsWhenStoppedOrHovered()
     root->setHover(false);
     QTRY_COMPARE(root->barOpacity(), 0.0);
     QVERIFY(!root->hintBar()->isVisible());
+
+    // An output without its bar never shows it, stopped or hovered.
+    root->setHintBarEnabled(false);
+    engine->pause();
+    root->setHover(true);
+    QCOMPARE(root->barOpacity(), 0.0);
+    QVERIFY(!root->hintBar()->isVisible());
+    root->setHintBarEnabled(true);
+    QCOMPARE(root->barOpacity(), 1.0);
 }
 
 void TestCMLiveRoot::canvasHeight()

@@ -1,7 +1,10 @@
+#include "imagetools.h"
+
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <prompter/cmliveroot.h>
 #include <prompter/cmlivewindow.h>
+#include <prompter/cmprompterview.h>
 #include <prompter/cmprompterwindow.h>
 
 #include <QApplication>
@@ -68,6 +71,14 @@ private Q_SLOTS:
     void pointerShowsAgainWhenItMoves();
     void unplugging_data();
     void unplugging();
+    void twoOutputsFullScreen();
+    void outputsDrawTheSameFrame();
+    void escOnAnyOutputEndsAll();
+    void unpluggingOneOutputKeepsTheOther();
+
+private:
+    // Live on both displays: RIGHT mirrored without its hint bar, LEFT as the deck.
+    void goLiveOnBoth();
 };
 
 void TestCMPrompterWindow::initTestCase()
@@ -265,6 +276,139 @@ void TestCMPrompterWindow::unplugging()
     QVERIFY(plugRight(true));
     QVERIFY(!live->window());
     QVERIFY(!engine->live());
+}
+
+void TestCMPrompterWindow::goLiveOnBoth()
+{
+    CMOutputOptions glass;
+    glass.picture = CMPicture::Mirror;
+    glass.hintBar = false;
+    live->outputs().setOptions(u"RIGHT"_s, glass);
+    QVERIFY(live->outputs().setChecked({u"LEFT"_s, u"RIGHT"_s}, u"LEFT"_s, true));
+    live->showChecked();
+    QCOMPARE(live->windows().size(), 2);
+    for (CMLiveWindow *window : live->windows())
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void TestCMPrompterWindow::twoOutputsFullScreen()
+{
+    goLiveOnBoth();
+    CMLiveWindow *left = live->windowFor(u"LEFT"_s);
+    CMLiveWindow *right = live->windowFor(u"RIGHT"_s);
+    QCOMPARE(live->windows(), (QList<CMLiveWindow *>{left, right}));
+    QCOMPARE(visibleLiveWindows().size(), 2);
+    for (const auto &[window, frame] : {std::pair(left, leftFrame), std::pair(right, rightFrame)}) {
+        QVERIFY(window->isFullScreen());
+        QCOMPARE(window->geometry(), frame);
+        QCOMPARE(window->windowHandle()->screen()->geometry(), frame);
+        QCOMPARE(window->root()->geometry(), QRect(QPoint(0, 0), frame.size()));
+    }
+    QTRY_VERIFY(left->isActiveWindow());
+    QVERIFY(engine->live());
+    // The first output alone gives the viewport height, whatever the others report.
+    QTest::qWait(50);
+    QCOMPARE(engine->viewportHeight(), 1080.0);
+
+    // Each output with its own options, changed while live.
+    QVERIFY(right->root()->prompterView()->canvasGeometry().mirror);
+    QVERIFY(!left->root()->prompterView()->canvasGeometry().mirror);
+    QCOMPARE(right->root()->barOpacity(), 0.0);
+    QCOMPARE(left->root()->barOpacity(), 1.0);
+    CMOutputOptions confidence = live->outputs().options(u"LEFT"_s);
+    confidence.showTime = true;
+    confidence.timeCorner = CMCorner::BottomRight;
+    live->outputs().setOptions(u"LEFT"_s, confidence);
+    QCOMPARE(left->root()->prompterView()->timeCorner(), CMCorner::BottomRight);
+    QCOMPARE(right->root()->prompterView()->timeCorner(), std::nullopt);
+    // The deck's mirror reaches the output that follows the deck, not the one of its own.
+    CMSettings s = engine->settings();
+    s.mirror = true;
+    engine->setSettings(s);
+    QVERIFY(left->root()->prompterView()->canvasGeometry().mirror);
+    s.mirror = false;
+    engine->setSettings(s);
+    QVERIFY(right->root()->prompterView()->canvasGeometry().mirror);
+}
+
+// Every output draws offset(at) of the same frame time, so the pictures agree exactly, up to
+// each output's own mirror and flip.
+void TestCMPrompterWindow::outputsDrawTheSameFrame()
+{
+    engine->setScript(QStringList(300, u"The quick brown fox jumps over the lazy dog."_s)
+                          .join(u'\n'));
+    engine->setSettings({.countdown = 0});
+    goLiveOnBoth();
+    CMPrompterView *left = live->windowFor(u"LEFT"_s)->root()->prompterView();
+    CMPrompterView *right = live->windowFor(u"RIGHT"_s)->root()->prompterView();
+
+    // On the real clock: frame after frame, the same instant on both.
+    engine->play();
+    const CMInstant started = engine->now();
+    QTRY_VERIFY(left->lastFrameTime() > started && left->lastFrameTime() == right->lastFrameTime());
+
+    // On a clock that stands still between frames, the pictures themselves.
+    CMInstant clock = CMClock::now();
+    engine->setTimeSource([&clock] { return clock; });
+    engine->pause();
+    engine->play();
+    clock = addSeconds(clock, 2.5);
+    QTRY_VERIFY(left->lastFrameTime() == clock && right->lastFrameTime() == clock);
+    const auto reference = [this](QSize size) {
+        CMPrompterView view(*engine, false);
+        view.setDefinesViewport(false);
+        view.resize(size);
+        return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage leftShot = left->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage rightShot = right->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(imagetools::differing(leftShot, reference(leftFrame.size()), 0), 0);
+    QCOMPARE_LE(imagetools::differing(rightShot.mirrored(true, false),
+                                      reference(rightFrame.size()), 24),
+                40);
+    engine->pause();
+    engine->setTimeSource({});
+}
+
+void TestCMPrompterWindow::escOnAnyOutputEndsAll()
+{
+    goLiveOnBoth();
+    CMLiveWindow *right = live->windowFor(u"RIGHT"_s);
+    right->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(right));
+    QTest::keyClick(right, Qt::Key_Escape);
+    QVERIFY(!engine->live());
+    QVERIFY(live->windows().isEmpty());
+    QVERIFY(visibleLiveWindows().isEmpty());
+}
+
+void TestCMPrompterWindow::unpluggingOneOutputKeepsTheOther()
+{
+    engine->play();
+    goLiveOnBoth();
+    QPointer<CMLiveWindow> left = live->windowFor(u"LEFT"_s);
+    CMLiveWindow *right = live->windowFor(u"RIGHT"_s);
+    right->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(right));
+    QSignalSpy liveChanged(engine.get(), &CMEngine::liveChanged);
+
+    // The keys go on to the output that stays.
+    QVERIFY(plugRight(false));
+    QTRY_COMPARE(visibleLiveWindows(), QList<CMLiveWindow *>{left.data()});
+    QTRY_VERIFY(left->isActiveWindow());
+    QCOMPARE(live->windows(), QList<CMLiveWindow *>{left.data()});
+    QCOMPARE(left->geometry(), leftFrame);
+
+    // It comes back as it was when its display returns.
+    QVERIFY(plugRight(true));
+    QTRY_COMPARE(live->windows().size(), 2);
+    right = live->windowFor(u"RIGHT"_s);
+    QTRY_COMPARE(right->geometry(), rightFrame);
+    QVERIFY(right->root()->prompterView()->canvasGeometry().mirror);
+    QCOMPARE(live->windowFor(u"LEFT"_s), left.data());
+    QCOMPARE(visibleLiveWindows().size(), 2);
+    QCOMPARE(liveChanged.count(), 0);
+    QVERIFY(engine->running());
 }
 
 QTEST_MAIN(TestCMPrompterWindow)

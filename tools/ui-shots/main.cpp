@@ -6,6 +6,7 @@
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <kit/ovui.h>
+#include <prompter/cmtimeoverlay.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,6 +38,7 @@ void reset(CMEngine &engine)
     engine.setSettings(CMSettings{});
     engine.setScript(shotScript());
     engine.setLive(false);
+    engine.setTargetDuration(0);
     engine.backToTop();
 }
 
@@ -80,6 +82,7 @@ int main(int argc, char *argv[])
     CMFocus::follow(engine);
     const CMInstant still = CMClock::now();
     engine.setTimeSource([still] { return still; });
+    CMTimeOverlay::setWallClock([] { return QTime(19, 30); });
 
     const QStringList wanted = parser.positionalArguments();
     int failures = 0;

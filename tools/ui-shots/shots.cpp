@@ -12,6 +12,7 @@
 #include <help/ovhelpshots.h>
 #include <help/ovhelpwindow.h>
 #include <prompter/cmliveroot.h>
+#include <prompter/cmoutputs.h>
 #include <prompter/cmprompterwindow.h>
 
 #include <QApplication>
@@ -96,6 +97,25 @@ void pausedMidScript(CMEngine &engine, QWidget &)
     engine.jump(0.3 * engine.contentHeight());
 }
 
+// A talent's glass: mirrored, no hint bar, the time of the take in the corner the reader sees
+// as the top right, against a target of 3:30.
+std::unique_ptr<QWidget> glassOutput(CMEngine &engine)
+{
+    auto root = std::make_unique<CMLiveRoot>(engine);
+    CMOutputOptions glass;
+    glass.picture = CMPicture::Mirror;
+    glass.hintBar = false;
+    glass.showTime = true;
+    root->setOptions(glass);
+    return root;
+}
+
+void runningToTarget(CMEngine &engine, QWidget &window)
+{
+    engine.setTargetDuration(210);
+    runMidScript(engine, window);
+}
+
 std::function<QImage()> helpWindow(const std::optional<QString> &page, const QString &search)
 {
     return [page, search] {
@@ -140,6 +160,7 @@ QList<UiShot> uiShots()
     shots.append({u"main-countdown"_s, standard, mainWindow, countdown, {}});
     shots.append({u"main-on-air"_s, standard, mainWindow, onAir, {}});
     shots.append({u"live-hint-bar"_s, QSize(1920, 1080), liveWindow, pausedMidScript, {}});
+    shots.append({u"live-glass"_s, QSize(1280, 1024), glassOutput, runningToTarget, {}});
     shots.append({u"help-first"_s, {}, {}, {}, helpWindow(std::nullopt, {})});
     shots.append({u"help-keys"_s, {}, {}, {}, helpWindow(u"keys"_s, {})});
     shots.append({u"help-search-mirror"_s, {}, {}, {}, helpWindow(std::nullopt, u"mirror"_s)});
