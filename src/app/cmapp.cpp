@@ -14,9 +14,13 @@
 #include <kit/ovroot.h>
 #include <kit/ovui.h>
 #include <mainwindow/cmroot.h>
+#include <mainwindow/cmsavenotice.h>
 #include <prompter/cmprompterwindow.h>
+#include <store/cmsettingsfile.h>
+#include <store/cmshutdown.h>
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QTextStream>
 
 #include <optional>
@@ -56,6 +60,8 @@ int run(int argc, char *argv[])
         return *command.exitCode;
     }
 
+    // Before anything reads the settings: a pipe or a huge file there must not hang the start.
+    CMSettingsFile::checkFile();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(OVAbout::appIcon());
     // Menus, dialogs and alerts are windows of their own: they take the theme's dark palette
@@ -68,6 +74,8 @@ int run(int argc, char *argv[])
         return 0;
 
     CMEngine &engine = CMEngine::shared();
+    // A signal or a lost display connection writes what is pending before the process ends.
+    CMShutdown::install(&engine, [&engine] { engine.flushPendingSave(); });
     CMFocus::follow(engine);
     CMDelegate delegate(engine);
     const QString appName = QString::fromLatin1(displayName);
@@ -79,6 +87,18 @@ int run(int argc, char *argv[])
         [appName] { OVAbout::show(appName); }};
     CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()), hooks);
     delegate.setMainWindow(&window);
+    // The session manager's logout: save now, and ask only if that fails and it lets us.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&engine, &window](QSessionManager &manager) {
+                         if (engine.flushPendingSave() || !engine.scriptUnsaved())
+                             return;
+                         if (manager.allowsInteraction()) {
+                             const bool quit = CMSaveGuard::mayQuit(engine, &window);
+                             manager.release();
+                             if (!quit)
+                                 manager.cancel();
+                         }
+                     });
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);
 
     // Showing the root installs the key monitor.

@@ -3,6 +3,9 @@
 #include "cmapp.h"
 
 #include <kit/ovroot.h>
+#include <mainwindow/cmsavenotice.h>
+
+#include <QCloseEvent>
 
 #include <QMenuBar>
 
@@ -11,6 +14,7 @@ using namespace Qt::StringLiterals;
 CMMainWindow::CMMainWindow(CMEngine &engine, QWidget *content, const CMMenus::Hooks &hooks,
                            QWidget *parent)
     : QMainWindow(parent)
+    , m_engine(engine)
 {
     setWindowTitle(QString::fromLatin1(CMApp::displayName));
     setObjectName(u"main"_s);
@@ -18,4 +22,13 @@ CMMainWindow::CMMainWindow(CMEngine &engine, QWidget *content, const CMMenus::Ho
     CMMenus::build(*menuBar(), engine, *this, hooks);
     ovsRoot(this);
     resize(1400, 900);
+}
+
+void CMMainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!CMSaveGuard::mayQuit(m_engine, this)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

@@ -15,4 +15,11 @@ class CMMainWindow : public QMainWindow
 public:
     CMMainWindow(CMEngine &engine, QWidget *content, const CMMenus::Hooks &hooks,
                  QWidget *parent = nullptr);
+
+protected:
+    // Closing quits: only once the script is saved, or the user chose to go without it.
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    CMEngine &m_engine;
 };

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -48,19 +49,30 @@ public:
     // --- script and autosave
     const QString &script() const { return m_script; }
     void setScript(const QString &script);
+    // Typing: replaces `removed` characters at `position` by `inserted` in place, without
+    // copying the script (scriptEdited, then scriptChanged).
+    void editScript(qsizetype position, qsizetype removed, QStringView inserted);
     void scheduleSave();
     bool savePending() const { return m_saveTimer.isActive(); }
-    // Writes pending script and settings saves at once (at quit, so nothing is lost).
-    void flushPendingSave();
+    // The script in memory differs from the autosave file (a save is waiting or failed).
+    bool scriptUnsaved() const { return m_savedGeneration.load() != m_scriptGeneration; }
+    // Writes pending script and settings at once, on this thread (at quit, at a signal), and
+    // tries again what failed. True when both are on disk.
+    bool flushPendingSave();
+    // The last autosave failed: why ("No space left on device"); empty while saves succeed.
+    // Failed saves are tried again at the next change and every few seconds.
+    const QString &saveError() const { return m_saveError; }
     static QString scriptPath();
     static QString sampleScript();
+    // Said once after the start when the saved script or settings could not be used and were
+    // set aside ("... kept as “current-script.txt.unreadable” in ..."); empty otherwise.
+    const QString &startNotice() const { return m_startNotice; }
 
     // --- settings
     const CMSettings &settings() const { return m_settings; }
-    // Every change is saved; the write to disk follows a moment later, so a held key or a
+    // Every change is written at once, on the settings file's own thread, so a held key or a
     // dragged knob never waits for the disk on the frame's thread.
     void setSettings(const CMSettings &settings);
-    bool settingsSavePending() const { return m_settingsTimer.isActive(); }
     void saveSettings();
     static constexpr const char *settingsKey = "cm.settings";
 
@@ -112,6 +124,8 @@ public:
 
 Q_SIGNALS:
     void scriptChanged();
+    // Before scriptChanged, when the change was an edit: where and how much.
+    void scriptEdited(qsizetype position, qsizetype removed, qsizetype added);
     void settingsChanged();
     void runningChanged(bool running);
     void finishedChanged(bool finished);
@@ -129,12 +143,16 @@ Q_SIGNALS:
     // An autosave reached the disk (or was tried and failed: succeeded says which). Emitted on
     // the engine's thread after the write, which happens on a thread of its own.
     void scriptSaved(bool succeeded);
+    // saveError() changed: a save failed, or succeeded after failing.
+    void saveStatusChanged();
 
 private:
     void setRunning(bool running);
     void setFinished(bool finished);
     void setCountdownEnds(std::optional<CMInstant> ends);
     void writeScript();
+    void changed();
+    void saveFinished(quint64 generation, const std::optional<QString> &error);
 
     QString m_script;
     CMSettings m_settings;
@@ -148,10 +166,13 @@ private:
     bool m_live = false;
     double m_base = 0;
     std::optional<CMInstant> m_startedAt;
-    QTimer m_saveTimer;
-    QTimer m_settingsTimer;
-    // The autosave file existed but could not be read: keep it aside before overwriting it.
-    bool m_keepUnreadableFile = false;
+    QTimer m_saveTimer;     // 0.7 s after the last change
+    QTimer m_saveDeadline;  // a bound on how long continuous typing stays unsaved
+    QTimer m_retry;         // while saves fail
+    quint64 m_scriptGeneration = 0;
+    std::atomic<quint64> m_savedGeneration{0};
+    QString m_saveError;
+    QString m_startNotice;
     std::unique_ptr<CMScriptStore::Writer> m_writer;
     CMTimeSource m_timeSource;
 };

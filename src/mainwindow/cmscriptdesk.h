@@ -3,6 +3,7 @@
 #include <kit/ovsurfaces.h>
 
 class CMEngine;
+class CMSaveNotice;
 class CMScriptEditor;
 class OVChromeButton;
 class OVFileDrop;
@@ -22,6 +23,7 @@ public:
     QMenu *moreMenu() const { return m_menu; }
     OVChromeButton *importButton() const { return m_import; }
     OVChromeButton *saveButton() const { return m_save; }
+    CMSaveNotice *saveNotice() const { return m_notice; }
 
     // The menu's commands. The first appends a cue line and leaves the run alone; the other
     // two replace the script and reset to the top. All stay undoable in the editor.
@@ -38,4 +40,5 @@ private:
     QMenu *m_menu = nullptr;
     OVChromeButton *m_import = nullptr;
     OVChromeButton *m_save = nullptr;
+    CMSaveNotice *m_notice = nullptr;
 };

@@ -159,9 +159,24 @@ void CMScriptText::setScript(const QString &script)
     qsizetype q = 0;
     while (q < common - p && a[oldSize - 1 - q] == b[newSize - 1 - q])
         ++q;
+    const Span span = spanOf(p, oldSize - q);
+    const QString old = std::exchange(m_script, script);
+    replaceSpan(span, newSize - oldSize,
+                QStringView(old).sliced(span.start, span.end - span.start));
+}
 
-    // The changed characters are old [p, oldSize - q) and new [p, newSize - q): replace the
-    // old lines that hold them by the new lines between the same borders.
+void CMScriptText::edit(qsizetype position, qsizetype removed, QStringView inserted)
+{
+    const Span span = spanOf(position, position + removed);
+    // Only the lines the edit touches are kept to compare; the script changes in place.
+    const QString old = m_script.mid(span.start, span.end - span.start);
+    m_script.replace(position, removed, inserted.constData(), inserted.size());
+    replaceSpan(span, inserted.size() - removed, old);
+}
+
+// The old lines that hold the changed characters old [from, to).
+CMScriptText::Span CMScriptText::spanOf(qsizetype from, qsizetype to) const
+{
     const std::size_t lines = m_rows.size() - 2;
     const auto lineOf = [this, lines](qsizetype position) {
         const auto begin = m_rows.begin();
@@ -169,14 +184,24 @@ void CMScriptText::setScript(const QString &script)
                                          [](qsizetype pos, const Row &r) { return pos < r.start; });
         return std::size_t(it - begin) - 1;
     };
-    const std::size_t first = lineOf(p);
-    const std::size_t lastOld = lineOf(oldSize - q);
-    const qsizetype delta = newSize - oldSize;
-    const qsizetype regionStart = m_rows[first].start;
-    const qsizetype regionEnd = m_rows[lastOld].start + m_rows[lastOld].length + delta;
+    Span span;
+    span.first = lineOf(from);
+    span.lastOld = lineOf(to);
+    span.start = m_rows[span.first].start;
+    span.end = m_rows[span.lastOld].start + m_rows[span.lastOld].length;
+    return span;
+}
 
-    const QString old = std::exchange(m_script, script);
-    const QStringView oldView(old);
+// Replaces the old lines of the span by the new lines between the same borders, keeping the
+// measurements of lines whose text did not change. m_script already holds the new text;
+// oldText is the span's old text.
+void CMScriptText::replaceSpan(const Span &span, qsizetype delta, QStringView oldText)
+{
+    const std::size_t lines = m_rows.size() - 2;
+    const std::size_t first = span.first;
+    const std::size_t lastOld = span.lastOld;
+    const qsizetype regionStart = span.start;
+    const qsizetype regionEnd = span.end + delta;
     const QStringView region = QStringView(m_script).sliced(regionStart, regionEnd - regionStart);
 
     std::vector<Row> replaced;
@@ -187,7 +212,8 @@ void CMScriptText::setScript(const QString &script)
         const qsizetype length = (end < 0 ? region.size() : end) - start;
         const std::size_t oldIndex = first + j;
         if (oldIndex <= lastOld && m_rows[oldIndex].length == length
-            && oldView.sliced(m_rows[oldIndex].start, length) == region.sliced(start, length)) {
+            && oldText.sliced(m_rows[oldIndex].start - regionStart, length)
+                   == region.sliced(start, length)) {
             Row kept = m_rows[oldIndex];
             kept.start = regionStart + start;
             replaced.push_back(kept);
@@ -199,7 +225,6 @@ void CMScriptText::setScript(const QString &script)
             break;
         start = end + 1;
     }
-
     for (std::size_t i = first; i <= lastOld; ++i)
         m_unmeasured -= m_rows[i].measured ? 0 : 1;
     for (const Row &row : replaced)

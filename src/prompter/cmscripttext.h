@@ -27,6 +27,8 @@ public:
     void setStyle(const CMTextStyle &style);
     const QString &script() const { return m_script; }
     void setScript(const QString &script);
+    // The same change as the engine's edit: in place, comparing only the lines it touches.
+    void edit(qsizetype position, qsizetype removed, QStringView inserted);
 
     int rowCount() const { return int(m_rows.size()); }
     CMRowKind kind(int row) const { return m_rows[std::size_t(row)].kind; }
@@ -77,8 +79,15 @@ private:
     void markTopsStale(std::size_t from) const;
     void fixTops() const;
     std::size_t firstUnmeasured() const;
-    void replaceLines(std::size_t first, std::size_t lastOld, qsizetype newStart,
-                      qsizetype newEnd, qsizetype delta);
+    struct Span
+    {
+        std::size_t first = 0;   // rows
+        std::size_t lastOld = 0;
+        qsizetype start = 0;     // characters of the old script
+        qsizetype end = 0;
+    };
+    Span spanOf(qsizetype from, qsizetype to) const;
+    void replaceSpan(const Span &span, qsizetype delta, QStringView oldText);
 
     CMTextStyle m_style;
     QString m_script;

@@ -40,4 +40,5 @@ private:
     CMEngine &m_engine;
     CMScriptText m_text;
     QTimer m_measure;
+    bool m_edited = false; // the change announced next was applied as an edit
 };

@@ -60,7 +60,7 @@ private Q_SLOTS:
 
 void TestCMScriptFiles::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     QFile::remove(CMEngine::scriptPath());
     alerts.clear();
     OVAlert::setPresenter([this](const QString &title, const QString &message) {

@@ -1,3 +1,4 @@
+#include <testsupport.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <prompter/cmliveroot.h>
@@ -78,7 +79,7 @@ void TestCMPrompterWindow::initTestCase()
 
 void TestCMPrompterWindow::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     engine = std::make_unique<CMEngine>();
     engine->setContentHeight(100000);
     live = std::make_unique<CMPrompterWindow>(*engine);

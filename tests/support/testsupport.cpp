@@ -1,6 +1,9 @@
 #include "testsupport.h"
 
+#include <store/cmsettingsfile.h>
+
 #include <QCoreApplication>
+#include <QSettings>
 #include <QDir>
 
 #include <cstdlib>
@@ -73,6 +76,12 @@ QString sourcePath(const QString &relative)
     const QByteArray root = qgetenv("CM_SOURCE_DIR");
     return QDir(root.isEmpty() ? QString::fromUtf8(CM_SOURCE_DIR_FALLBACK) : QString::fromLocal8Bit(root))
         .filePath(relative);
+}
+
+void clearSettings()
+{
+    CMSettingsFile::shared().resetForTesting();
+    QSettings().clear();
 }
 
 } // namespace cmtest
