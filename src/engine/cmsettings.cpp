@@ -102,7 +102,9 @@ CMSettings CMSettings::clamped() const
     s.lineSpacing = clampFinite(lineSpacing, 1.0, 10.0, 1.25);
     s.colors = std::clamp<qint64>(colors, 0, qint64(CMMath::palettes().size()) - 1);
     s.countdown = std::clamp<qint64>(countdown, 0, 3600);
-    s.cuePosition = clampFinite(cuePosition, 0.0, 1.0, 0.33);
+    // The reading line where the knob can put it: at 1 the first line would start below the
+    // view, and the picture would show no text at all.
+    s.cuePosition = clampFinite(cuePosition, 0.1, 0.7, 0.33);
     return s;
 }
 

@@ -10,8 +10,11 @@
 #include <kit/ovtime.h>
 #include <kit/ovui.h>
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPointer>
+#include <QThreadPool>
 
 using namespace Qt::StringLiterals;
 
@@ -62,9 +65,53 @@ CMHeader::CMHeader(CMEngine &engine, QWidget *parent)
     row->addWidget(new OVSBadge, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    const auto show = [this] { m_lcd->setText(readoutText(CMMath::words(m_engine.script()))); };
-    connect(&engine, &CMEngine::scriptChanged, this, show);
-    show();
+    // A count takes a snapshot of the script, which the next keystroke then has to copy:
+    // counts of a long script start at most this often while typing goes on.
+    m_countLater.setSingleShot(true);
+    m_countLater.setInterval(250);
+    connect(&m_countLater, &QTimer::timeout, this, &CMHeader::startCount);
+    connect(&engine, &CMEngine::scriptChanged, this, &CMHeader::recount);
+    recount();
+}
+
+void CMHeader::recount()
+{
+    const QString &script = m_engine.script();
+    if (script.size() < countInlineBelow) {
+        m_stale = m_counting;
+        m_countLater.stop();
+        m_lcd->setText(readoutText(CMMath::words(script)));
+        return;
+    }
+    m_stale = true;
+    if (!m_counting && !m_countLater.isActive())
+        m_countLater.start(m_lcd->text().isEmpty() ? 0 : m_countLater.interval());
+}
+
+void CMHeader::startCount()
+{
+    m_counting = true;
+    m_stale = false;
+    QPointer<CMHeader> self(this);
+    QThreadPool::globalInstance()->start([self, script = m_engine.script()]() mutable {
+        const qint64 words = CMMath::words(script);
+        script = QString();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [self, words] {
+                if (self)
+                    self->counted(words);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CMHeader::counted(qint64 words)
+{
+    m_counting = false;
+    if (!m_stale || m_engine.script().size() >= countInlineBelow)
+        m_lcd->setText(readoutText(words));
+    if (m_stale)
+        recount();
 }
 
 QString CMHeader::readoutText(qint64 words)

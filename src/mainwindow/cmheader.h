@@ -2,6 +2,8 @@
 
 #include <kit/ovsurfaces.h>
 
+#include <QTimer>
+
 class CMEngine;
 class OVLCD;
 
@@ -19,7 +21,17 @@ public:
     // "N words · ~M:SS read", at 150 words a minute.
     static QString readoutText(qint64 words);
 
+    // Scripts at least this long are counted on another thread, a moment after a change.
+    static constexpr qsizetype countInlineBelow = 1 << 20;
+
 private:
+    void recount();
+    void startCount();
+    void counted(qint64 words);
+
     CMEngine &m_engine;
     OVLCD *m_lcd;
+    QTimer m_countLater;
+    bool m_counting = false;
+    bool m_stale = false; // the script changed since the count under way began
 };

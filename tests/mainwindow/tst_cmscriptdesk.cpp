@@ -54,6 +54,8 @@ private Q_SLOTS:
     void textDiff();
     void menuChangesWhileRunning_data();
     void menuChangesWhileRunning();
+    void typingPassesOnlyTheChange_data();
+    void typingPassesOnlyTheChange();
     void dropImportsOnlyTheFirstAcceptedFile();
     void badgeFollowsTheFocus();
 };
@@ -173,6 +175,60 @@ void TestCMScriptDesk::menuChangesWhileRunning()
     editor->redo();
     QCOMPARE(engine->script(), editorText());
     QVERIFY(engine->script() != script);
+}
+
+void TestCMScriptDesk::typingPassesOnlyTheChange_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("action"); // text to type, or a command
+    QTest::addColumn<QString>("expected");
+    const QString two = u"First line\nSecond line"_s;
+    QTest::newRow("type in the middle") << two << 5 << u"!"_s << u"First! line\nSecond line"_s;
+    QTest::newRow("type at the end") << two << 22 << u"."_s << u"First line\nSecond line."_s;
+    QTest::newRow("new line") << two << 10 << u"\r"_s << u"First line\n\nSecond line"_s;
+    QTest::newRow("join lines") << two << 11 << u"backspace"_s << u"First lineSecond line"_s;
+    QTest::newRow("delete at the end") << two << 22 << u"backspace"_s
+                                       << u"First line\nSecond lin"_s;
+    // A no-break space arrives as a space, as the editor's plain text has it.
+    QTest::newRow("paste two lines") << two << 0 << u"paste"_s
+                                     << u"A\nB CFirst line\nSecond line"_s;
+    QTest::newRow("replace everything") << two << 0 << u"all"_s << u"x"_s;
+    QTest::newRow("after a CR LF script") << u"One\r\nTwo"_s << 0 << u"x"_s << u"xOne\nTwo"_s;
+}
+
+// Each key reaches the engine as the span it changed, and the engine's script is always the
+// editor's text.
+void TestCMScriptDesk::typingPassesOnlyTheChange()
+{
+    QFETCH(QString, script);
+    QFETCH(int, caret);
+    QFETCH(QString, action);
+    QFETCH(QString, expected);
+    engine->setScript(script);
+    CMScriptEditor *editor = desk->editor();
+    editor->setFocus();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(caret);
+    editor->setTextCursor(cursor);
+    QSignalSpy edits(engine.get(), &CMEngine::scriptEdited);
+    if (action == u"backspace"_s) {
+        QTest::keyClick(editor, Qt::Key_Backspace);
+    } else if (action == u"paste"_s) {
+        editor->insertPlainText(u"A\nB\u00a0C"_s);
+    } else if (action == u"all"_s) {
+        editor->selectAll();
+        QTest::keyClicks(editor, u"x"_s);
+    } else if (action == u"\r"_s) {
+        QTest::keyClick(editor, Qt::Key_Return);
+    } else {
+        QTest::keyClicks(editor, action);
+    }
+    QCOMPARE(engine->script(), expected);
+    QCOMPARE(editorText(), QString(expected).replace(u'\u00a0', u' '));
+    if (!script.contains(u'\r'))
+        QVERIFY(edits.count() > 0);
+    QCOMPARE(header->readout()->text(), CMHeader::readoutText(CMMath::words(expected)));
 }
 
 void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()
