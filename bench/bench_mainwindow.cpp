@@ -71,7 +71,8 @@ double typeInMainWindow(const QString &name, const QString &script, int keys)
     });
 
     const QString expected = CMHeader::readoutText(CMMath::words(engine.script()));
-    QTest::qWaitFor([&] { return root->main()->header()->readout()->text() == expected; }, 5000);
+    [[maybe_unused]] const bool caughtUp = QTest::qWaitFor(
+        [&] { return root->main()->header()->readout()->text() == expected; }, 5000);
     if (engine.script() != editor->toPlainText()
         || root->main()->header()->readout()->text() != expected) {
         QTextStream(stderr) << name << ": the engine or the header fell behind" << Qt::endl;

@@ -93,7 +93,8 @@ bool mayQuit(CMEngine &engine, QWidget *parent)
 {
     while (!engine.flushPendingSave() && engine.scriptUnsaved()) {
         QMessageBox box(QMessageBox::Warning, u"Couldn't save the script"_s,
-                        scriptFailure(engine.saveError(), folderOf(CMEngine::scriptPath())),
+                        CMSaveNotice::scriptFailure(engine.saveError(),
+                                                    folderOf(CMEngine::scriptPath())),
                         QMessageBox::NoButton, parent);
         box.setInformativeText(u"Save it somewhere else before quitting?"_s);
         QPushButton *saveAs = box.addButton(u"Save As\u2026"_s, QMessageBox::AcceptRole);

@@ -87,12 +87,12 @@ void TestCMDeck::knobFormats_data()
     const double nan = std::numeric_limits<double>::quiet_NaN();
     QTest::newRow("speed 1e308") << u"Speed"_s << CMSettings{.speed = huge} << u"10.0"_s;
     QTest::newRow("speed -5") << u"Speed"_s << CMSettings{.speed = -5} << u"0.0"_s;
-    QTest::newRow("size 1e308") << u"Size"_s << CMSettings{.fontSize = huge} << u"1000 pt"_s;
-    QTest::newRow("size -5") << u"Size"_s << CMSettings{.fontSize = -5} << u"1 pt"_s;
+    QTest::newRow("size 1e308") << u"Size"_s << CMSettings{.fontSize = huge} << u"200 pt"_s;
+    QTest::newRow("size -5") << u"Size"_s << CMSettings{.fontSize = -5} << u"24 pt"_s;
     QTest::newRow("size NaN") << u"Size"_s << CMSettings{.fontSize = nan} << u"72 pt"_s;
     QTest::newRow("margins -5") << u"Margins"_s << CMSettings{.margin = -5} << u"0%"_s;
     QTest::newRow("spacing 1e308") << u"Spacing"_s << CMSettings{.lineSpacing = huge}
-                                   << u"10.00"_s;
+                                   << u"2.20"_s;
     QTest::newRow("spacing -5") << u"Spacing"_s << CMSettings{.lineSpacing = -5} << u"1.00"_s;
     QTest::newRow("cue line 1e308") << u"Cue line"_s << CMSettings{.cuePosition = huge}
                                     << u"70%"_s;

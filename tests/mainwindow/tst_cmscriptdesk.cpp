@@ -9,6 +9,8 @@
 #include <mainwindow/cmlayout.h>
 #include <mainwindow/cmscriptdesk.h>
 #include <mainwindow/cmscripteditor.h>
+
+#include <QSignalSpy>
 #include <mainwindow/cmtextdiff.h>
 #include <testsupport.h>
 

@@ -212,13 +212,13 @@ void TestCMPrompterRenderer::absurdSettingsStillDrawText()
 {
     QFETCH(CMSettings, settings);
     settings.cueLine = false;
-    Picture picture(script(), settings, QSize(640, 360));
+    Picture picture(script(40), settings, QSize(640, 360));
     const QImage frame = picture.frame(0);
     const QRgb background = frame.pixel(0, 0);
     qint64 ink = 0;
     for (int y = 0; y < frame.height(); ++y) {
         for (int x = 0; x < frame.width(); ++x)
-            ink += std::abs(brightness(frame.pixel(x, y)) - brightness(background)) > 96;
+            ink += std::abs(imagetools::brightness(frame.pixel(x, y)) - imagetools::brightness(background)) > 96;
     }
     QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
 }
