@@ -113,6 +113,9 @@ CMSettingsFile &CMSettingsFile::shared()
 
 CMSettingsFile::CMSettingsFile() : m_thread([this] { run(); })
 {
+    // Written while the application still exists: QSettings cannot be used once its
+    // globals are gone, so the thread writes nothing after that.
+    qAddPostRoutine([] { shared().flush(); });
     m_retry.setInterval(retryIntervalMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         std::lock_guard lock(m_mutex);
@@ -232,7 +235,7 @@ void CMSettingsFile::run()
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_queued || m_stopping; });
-        if (!m_queued)
+        if (m_stopping)
             return;
         const Job job = std::move(*m_queued);
         m_queued.reset();
