@@ -69,6 +69,14 @@ CMEngine::CMEngine(QObject *parent)
             writeScript();
     });
 
+    m_cueWatch.setSingleShot(true);
+    m_cueWatch.setTimerType(Qt::PreciseTimer);
+    connect(&m_cueWatch, &QTimer::timeout, this, [this] {
+        checkCues(now());
+        scheduleCueWatch();
+    });
+    connect(this, &CMEngine::positionChanged, this, &CMEngine::scheduleCueWatch);
+
     QStringList notices;
     const QString path = scriptPath();
     const CMScriptStore::Loaded loaded = CMScriptStore::load(path);
@@ -84,6 +92,8 @@ CMEngine::CMEngine(QObject *parent)
     if (!stored.isEmpty())
         m_settings = CMSettings::fromJson(stored).value_or(CMSettings{});
     m_startNotice = notices.join(u' ');
+    setTargetDuration(
+        CMSettingsFile::shared().value(QLatin1StringView(targetDurationKey)).toDouble());
 
     if (auto *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &CMEngine::flushPendingSave);
@@ -280,6 +290,11 @@ double CMEngine::rate(const CMSettings &settings)
     return settings.usableFontSize() * (0.35 * speed + 0.06 * speed * speed);
 }
 
+double CMEngine::currentRate() const noexcept
+{
+    return rate(m_settings);
+}
+
 double CMEngine::offset(CMInstant t) const noexcept
 {
     const double end = std::max(m_contentHeight, 0.0);
@@ -290,7 +305,7 @@ double CMEngine::offset(CMInstant t) const noexcept
         const CMInstant start =
             m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
         const double elapsed = std::max(secondsBetween(start, t), 0.0);
-        value = m_base + elapsed * rate(m_settings);
+        value = m_base + elapsed * currentRate();
     }
     return std::min(end, std::max(value, 0.0));
 }
@@ -308,6 +323,11 @@ void CMEngine::play()
     if (atEnd())
         m_base = 0;
     const CMInstant t = now();
+    if (m_base < 1.0) {
+        // A start from the top begins a new take.
+        m_elapsedBefore = 0;
+        m_cuesAnnouncedTo = -1;
+    }
     const qint64 countdown = m_settings.clamped().countdown;
     if (m_base < 1.0 && countdown > 0)
         setCountdownEnds(addSeconds(t, double(countdown)));
@@ -322,7 +342,9 @@ void CMEngine::play()
 
 void CMEngine::pause()
 {
-    m_base = offset(now());
+    const CMInstant t = now();
+    foldElapsed(t);
+    m_base = offset(t);
     m_startedAt.reset();
     setRunning(false);
     setCountdownEnds(std::nullopt);
@@ -332,15 +354,27 @@ void CMEngine::pause()
 
 void CMEngine::jump(double delta)
 {
-    const bool wasRunning = m_running;
-    const double o = offset(now());
-    m_base = std::min(std::max(m_contentHeight, 0.0), std::max(o + delta, 0.0));
+    moveTo(offset(now()) + delta);
+}
+
+void CMEngine::jumpTo(double target)
+{
+    moveTo(target);
+}
+
+void CMEngine::moveTo(double target)
+{
+    const CMInstant t = now();
+    foldElapsed(t);
+    m_base = std::min(std::max(m_contentHeight, 0.0), std::max(target, 0.0));
     if (m_contentHeight >= 0 && m_base < m_contentHeight - endTolerance)
         setFinished(false);
-    if (wasRunning) {
-        m_startedAt = now();
+    if (m_running) {
+        m_startedAt = t;
         setCountdownEnds(std::nullopt);
     }
+    // A cue the move lands on counts as reached once the text runs.
+    m_cuesAnnouncedTo = m_base - 2 * endTolerance;
     Q_EMIT positionChanged();
 }
 
@@ -367,13 +401,20 @@ void CMEngine::rebase(const CMSettings &old)
             m_countdownEnds ? std::max(*m_startedAt, *m_countdownEnds) : *m_startedAt;
         const double elapsed = std::max(secondsBetween(start, t), 0.0);
         o = std::min(std::max(m_contentHeight, 0.0), std::max(m_base + elapsed * rate(old), 0.0));
+        const double oldRate = rate(old);
+        m_elapsedBefore += oldRate > 0
+            ? std::min(elapsed, std::max(m_contentHeight - m_base, 0.0) / oldRate)
+            : elapsed;
         m_startedAt = t;
         setCountdownEnds(std::nullopt);
     }
     const double oldSize = old.usableFontSize();
     const double newSize = m_settings.usableFontSize();
-    if (old.fontSize > 0 && oldSize != newSize)
+    if (old.fontSize > 0 && oldSize != newSize) {
         o = o * newSize / oldSize;
+        if (m_cuesAnnouncedTo > 0)
+            m_cuesAnnouncedTo *= newSize / oldSize;
+    }
     m_base = o;
     Q_EMIT positionChanged();
 }
@@ -386,6 +427,7 @@ void CMEngine::checkEnd(CMInstant t)
         return;
     if (offset(t) < m_contentHeight - endTolerance)
         return;
+    foldElapsed(t);
     m_base = std::max(m_contentHeight, 0.0);
     setRunning(false);
     m_startedAt.reset();
@@ -415,6 +457,8 @@ void CMEngine::backToTop()
     Q_EMIT focusToPrompterRequested();
     pause();
     m_base = 0;
+    m_elapsedBefore = 0;
+    m_cuesAnnouncedTo = -1;
     setFinished(false);
     Q_EMIT positionChanged();
 }
@@ -423,6 +467,7 @@ void CMEngine::goToEnd()
 {
     pause();
     m_base = std::max(m_contentHeight, 0.0);
+    m_cuesAnnouncedTo = m_base;
     Q_EMIT positionChanged();
 }
 

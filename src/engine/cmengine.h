@@ -3,6 +3,7 @@
 #include "cmclock.h"
 #include "cmsettings.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,6 +15,17 @@
 namespace CMScriptStore {
 class Writer;
 }
+
+// A cue line of the script as a marker: where it is in the script and where the prompter's
+// layout puts it. `offset` is the scroll offset that brings the line onto the reading line.
+struct CMCue
+{
+    int line = 0;
+    QString text;
+    double offset = 0;
+
+    friend bool operator==(const CMCue &, const CMCue &) = default;
+};
 
 // The one model object: the script, the settings, the scroll clock and the run state.
 // The scroll position is a pure function of time, offset(at); the transport operations only
@@ -94,6 +106,9 @@ public:
     // --- scroll clock
     // Canvas points per second for a settings record (speed clamped to 0..10).
     static double rate(const CMSettings &settings);
+    // The rate the clock runs at now.
+    double currentRate() const noexcept;
+    std::optional<CMInstant> startedAt() const { return m_startedAt; }
     double offset(CMInstant t) const noexcept;
     double offsetNow() const { return offset(now()); }
     bool atEnd() const;
@@ -116,6 +131,34 @@ public:
     void jumpAhead();
     // A new script from a file or a desk command: replaces the text, stopped at the top.
     void replaceScript(const QString &script);
+    // Puts the given offset on the reading line; like a jump, a run goes on from there.
+    void jumpTo(double offset);
+
+    // --- cues: the script's cue lines, positioned by the prompter's layout, which reports
+    // them (in script order) as it reports the content height.
+    const QList<CMCue> &cues() const { return m_cues; }
+    void setCues(const QList<CMCue> &cues);
+    // Index of the cue the next or previous cue command would go to, or -1.
+    int nextCueIndex(CMInstant t) const;
+    int previousCueIndex(CMInstant t) const;
+    // Put that cue on the reading line; false (and nothing moves) when there is none.
+    bool nextCue();
+    bool previousCue();
+    // Announces every cue the scrolling text has brought to the reading line by t. A timer
+    // calls it at the moment each cue arrives; tests call it with their own clock.
+    void checkCues(CMInstant t);
+
+    // --- time of the take, in seconds
+    // Running time since the last start from the top; pauses and the countdown excluded.
+    double elapsed(CMInstant t) const;
+    // Time the rest of the text needs at the current speed; none when it stands still.
+    std::optional<double> remaining(CMInstant t) const;
+    // An optional target length of the take (0: none), kept under its own settings key.
+    double targetDuration() const { return m_targetDuration; }
+    void setTargetDuration(double seconds);
+    static constexpr const char *targetDurationKey = "cm.targetDuration";
+    // Elapsed plus remaining against the target: positive when the take will run over.
+    std::optional<double> overUnder(CMInstant t) const;
 
     // --- keyboard
     // The key map shared by every window: acts on a key (a Qt::Key, with the text it typed)
@@ -123,6 +166,10 @@ public:
     bool handle(int key, const QString &text);
 
 Q_SIGNALS:
+    void cuesChanged();
+    // A cue line reached the reading line while running (index into cues()).
+    void cueReached(int index);
+    void targetDurationChanged(double seconds);
     void scriptChanged();
     // Before scriptChanged, when the change was an edit: where and how much.
     void scriptEdited(qsizetype position, qsizetype removed, qsizetype added);
@@ -153,6 +200,12 @@ private:
     void writeScript();
     void changed();
     void saveFinished(quint64 generation, const std::optional<QString> &error);
+    // Folds the running stretch so far into the take's elapsed time; called before the start
+    // instant moves.
+    void foldElapsed(CMInstant t);
+    double stretch(CMInstant t) const;
+    void moveTo(double target);
+    void scheduleCueWatch();
 
     QString m_script;
     CMSettings m_settings;
@@ -175,4 +228,10 @@ private:
     QString m_startNotice;
     std::unique_ptr<CMScriptStore::Writer> m_writer;
     CMTimeSource m_timeSource;
+    QList<CMCue> m_cues;
+    // Cues at or above this offset have been announced in this pass over the text.
+    double m_cuesAnnouncedTo = -1;
+    QTimer m_cueWatch;
+    double m_elapsedBefore = 0;
+    double m_targetDuration = 0;
 };

@@ -59,6 +59,15 @@ bool CMEngine::handle(int key, const QString &text)
         backToTop();
         return true;
     }
+    // Without cue lines these do nothing, but they are still the prompter's keys.
+    if (chars == u"]"_s) {
+        nextCue();
+        return true;
+    }
+    if (chars == u"["_s) {
+        previousCue();
+        return true;
+    }
     CMSettings s = m_settings;
     if (chars == u"m"_s)
         s.mirror = !s.mirror;

@@ -123,7 +123,7 @@ void CMPrompterView::paintEvent(QPaintEvent *)
     frame.offset = m_engine.offset(t);
     frame.countdown = countdownSeconds(t);
     if (m_engine.running() && !frame.countdown) {
-        const double perFrame = CMEngine::rate(m_engine.settings()) / m_pacer->refreshRate();
+        const double perFrame = m_engine.currentRate() / m_pacer->refreshRate();
         frame.motion = perFrame * m_renderer.geometry().scale;
     }
     {
