@@ -80,7 +80,9 @@ CMEngine::CMEngine(QObject *parent)
     QStringList notices;
     const QString path = scriptPath();
     const CMScriptStore::Loaded loaded = CMScriptStore::load(path);
-    m_script = loaded.text.value_or(sampleScript());
+    m_joined = loaded.text.value_or(sampleScript());
+    m_text = CMScriptBuffer(m_joined);
+    m_joinedValid = true;
     if (loaded.keptAside)
         notices << keptAsideNotice(u"The saved script"_s, *loaded.keptAside, path);
 
@@ -112,18 +114,31 @@ void CMEngine::setTimeSource(CMTimeSource source)
 
 // --- script and autosave
 
+QString CMEngine::script() const
+{
+    if (!m_joinedValid) {
+        m_joined = m_text.toString();
+        m_joinedValid = true;
+    }
+    return m_joined;
+}
+
 void CMEngine::setScript(const QString &script)
 {
-    m_script = script;
+    m_text = CMScriptBuffer(script);
+    m_joined = script;
+    m_joinedValid = true;
     changed();
     Q_EMIT scriptChanged();
 }
 
 void CMEngine::editScript(qsizetype position, qsizetype removed, QStringView inserted)
 {
-    position = std::clamp<qsizetype>(position, 0, m_script.size());
-    removed = std::clamp<qsizetype>(removed, 0, m_script.size() - position);
-    m_script.replace(position, removed, inserted.constData(), inserted.size());
+    position = std::clamp<qsizetype>(position, 0, m_text.size());
+    removed = std::clamp<qsizetype>(removed, 0, m_text.size() - position);
+    m_text.replace(position, removed, inserted);
+    m_joined = QString();
+    m_joinedValid = false;
     changed();
     Q_EMIT scriptEdited(position, removed, inserted.size());
     Q_EMIT scriptChanged();
@@ -149,7 +164,7 @@ bool CMEngine::flushPendingSave()
     m_writer->waitUntilIdle();
     if (scriptUnsaved()) {
         const quint64 generation = m_scriptGeneration;
-        const std::optional<QString> error = CMScriptStore::save(scriptPath(), m_script);
+        const std::optional<QString> error = CMScriptStore::save(scriptPath(), m_text);
         if (!error)
             m_savedGeneration = generation;
         saveFinished(generation, error);
@@ -162,7 +177,7 @@ void CMEngine::writeScript()
 {
     m_saveTimer.stop();
     m_saveDeadline.stop();
-    m_writer->write(scriptPath(), m_script, m_scriptGeneration);
+    m_writer->write(scriptPath(), m_text, m_scriptGeneration);
 }
 
 void CMEngine::saveFinished(quint64 generation, const std::optional<QString> &error)

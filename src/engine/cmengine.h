@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cmclock.h"
+#include "cmscriptbuffer.h"
 #include "cmsettings.h"
 
 #include <QList>
@@ -59,10 +60,15 @@ public:
     void setTimeSource(CMTimeSource source);
 
     // --- script and autosave
-    const QString &script() const { return m_script; }
+    // The whole script as one string, joined after an edit on first use: O(length) then.
+    // Views that follow every keystroke read scriptBuffer() instead.
+    QString script() const;
+    // The script as the engine holds it: reads and snapshots (a copy) cost no copy of the text.
+    const CMScriptBuffer &scriptBuffer() const { return m_text; }
+    qsizetype scriptSize() const { return m_text.size(); }
     void setScript(const QString &script);
-    // Typing: replaces `removed` characters at `position` by `inserted` in place, without
-    // copying the script (scriptEdited, then scriptChanged).
+    // Typing: replaces `removed` characters at `position` by `inserted`, copying only the part
+    // of the script around it (scriptEdited, then scriptChanged).
     void editScript(qsizetype position, qsizetype removed, QStringView inserted);
     void scheduleSave();
     bool savePending() const { return m_saveTimer.isActive(); }
@@ -207,7 +213,9 @@ private:
     void moveTo(double target);
     void scheduleCueWatch();
 
-    QString m_script;
+    CMScriptBuffer m_text;
+    mutable QString m_joined; // script(), while m_joinedValid
+    mutable bool m_joinedValid = false;
     CMSettings m_settings;
     bool m_running = false;
     bool m_finished = false;

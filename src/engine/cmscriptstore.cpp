@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 using namespace Qt::StringLiterals;
 
@@ -49,9 +50,16 @@ Loaded load(const QString &path)
     return result;
 }
 
-std::optional<QString> save(const QString &path, const QString &text)
+std::optional<QString> save(const QString &path, const CMScriptBuffer &text)
 {
-    return CMAtomicFile::write(path, text.toUtf8());
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    QByteArray bytes;
+    bytes.reserve(text.size() + text.size() / 8);
+    for (const QString &chunk : text.chunks()) {
+        const QByteArray encoded = encoder.encode(chunk);
+        bytes.append(encoded);
+    }
+    return CMAtomicFile::write(path, bytes);
 }
 
 Writer::Writer(Done done) : m_done(std::move(done)), m_thread([this] { run(); }) {}
@@ -66,11 +74,11 @@ Writer::~Writer()
     m_thread.join();
 }
 
-void Writer::write(const QString &path, const QString &text, quint64 generation)
+void Writer::write(const QString &path, const CMScriptBuffer &text, quint64 generation)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_queued = Job{path, text, generation}; // shared, not copied: QString's sharing is thread-safe
+        m_queued = Job{path, text, generation};
     }
     m_wake.notify_one();
 }
@@ -93,7 +101,7 @@ void Writer::run()
         m_busy = true;
         lock.unlock();
         const std::optional<QString> error = save(job.path, job.text);
-        job.text.clear(); // the engine's next edit need not copy a text shared with this job
+        job.text = CMScriptBuffer(); // the engine's next edit need not copy a chunk shared with this job
         if (m_done)
             m_done(job.generation, error);
         lock.lock();

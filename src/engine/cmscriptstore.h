@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cmscriptbuffer.h"
+
 #include <QString>
 
 #include <condition_variable>
@@ -30,7 +32,7 @@ struct Loaded
 Loaded load(const QString &path);
 
 // Atomic: the old content or the new, never a mixture. The reason on failure.
-std::optional<QString> save(const QString &path, const QString &text);
+std::optional<QString> save(const QString &path, const CMScriptBuffer &text);
 
 // Saves on a thread of its own, so a large script reaching the disk never holds up a frame.
 // Only the newest text waiting matters: a write queued behind another is replaced, not added.
@@ -43,7 +45,8 @@ public:
     explicit Writer(Done done);
     ~Writer(); // finishes what is queued
 
-    void write(const QString &path, const QString &text, quint64 generation);
+    // Takes a snapshot of text: the writer shares its chunks, never copies them.
+    void write(const QString &path, const CMScriptBuffer &text, quint64 generation);
     // Waits until nothing is queued or being written.
     void waitUntilIdle();
 
@@ -51,7 +54,7 @@ private:
     struct Job
     {
         QString path;
-        QString text;
+        CMScriptBuffer text;
         quint64 generation = 0;
     };
     void run();

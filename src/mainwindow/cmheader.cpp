@@ -65,8 +65,7 @@ CMHeader::CMHeader(CMEngine &engine, QWidget *parent)
     row->addWidget(new OVSBadge, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    // A count takes a snapshot of the script, which the next keystroke then has to copy:
-    // counts of a long script start at most this often while typing goes on.
+    // Counts of a long script start at most this often while typing goes on.
     m_countLater.setSingleShot(true);
     m_countLater.setInterval(250);
     connect(&m_countLater, &QTimer::timeout, this, &CMHeader::startCount);
@@ -76,7 +75,7 @@ CMHeader::CMHeader(CMEngine &engine, QWidget *parent)
 
 void CMHeader::recount()
 {
-    const QString &script = m_engine.script();
+    const CMScriptBuffer &script = m_engine.scriptBuffer();
     if (script.size() < countInlineBelow) {
         m_stale = m_counting;
         m_countLater.stop();
@@ -93,9 +92,10 @@ void CMHeader::startCount()
     m_counting = true;
     m_stale = false;
     QPointer<CMHeader> self(this);
-    QThreadPool::globalInstance()->start([self, script = m_engine.script()]() mutable {
+    // A snapshot shares the script's chunks: the next keystroke copies one chunk, not the text.
+    QThreadPool::globalInstance()->start([self, script = m_engine.scriptBuffer()]() mutable {
         const qint64 words = CMMath::words(script);
-        script = QString();
+        script = CMScriptBuffer();
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [self, words] {
                 if (self)
@@ -108,7 +108,7 @@ void CMHeader::startCount()
 void CMHeader::counted(qint64 words)
 {
     m_counting = false;
-    if (!m_stale || m_engine.script().size() >= countInlineBelow)
+    if (!m_stale || m_engine.scriptSize() >= countInlineBelow)
         m_lcd->setText(readoutText(words));
     if (m_stale)
         recount();

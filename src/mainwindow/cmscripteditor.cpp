@@ -53,7 +53,7 @@ void CMScriptEditor::editorChanged(int position, int removed, int added)
 {
     if (m_applying)
         return;
-    const QString &script = m_engine.script();
+    const CMScriptBuffer &script = m_engine.scriptBuffer();
     // The document counts its closing paragraph separator when a change reaches its end.
     const qsizetype length = document()->characterCount() - 1;
     const qsizetype excess = std::max<qsizetype>(0, qsizetype(position) + added - length);
@@ -63,8 +63,8 @@ void CMScriptEditor::editorChanged(int position, int removed, int added)
     if (from < 0 || gone < 0 || come < 0 || from + gone > script.size()
         || script.size() - gone + come != length) {
         // Out of step (line ends the document keeps differently): the whole text, once.
-        QString text = toPlainText();
-        if (text != script) {
+        const QString text = toPlainText();
+        if (!(script == text)) {
             m_writing = true;
             m_engine.setScript(text);
             m_writing = false;
@@ -76,7 +76,7 @@ void CMScriptEditor::editorChanged(int position, int removed, int added)
     span.setPosition(int(from + come), QTextCursor::KeepAnchor);
     const QString inserted = plainText(span.selectedText());
     // Layout and format changes announce themselves as content changes too.
-    if (gone == come && QStringView(script).sliced(from, gone) == inserted)
+    if (gone == come && script.mid(from, gone) == inserted)
         return;
     m_writing = true;
     m_engine.editScript(from, gone, inserted);
@@ -87,8 +87,7 @@ void CMScriptEditor::scriptChanged()
 {
     if (m_writing)
         return;
-    const QString &script = m_engine.script();
-    const CMTextDiff diff = CMTextDiff::between(toPlainText(), script);
+    const CMTextDiff diff = CMTextDiff::between(toPlainText(), m_engine.script());
     if (diff.isEmpty())
         return;
     m_applying = true;

@@ -23,41 +23,50 @@ CMScriptText::CMScriptText()
     rebuildAll();
 }
 
+CMScriptText::Row CMScriptText::rowData(int row) const
+{
+    const int lines = m_lines.size();
+    return row < lines ? m_lines.row(row) : row == lines ? m_spacer : m_end;
+}
+
 QString CMScriptText::rowText(int row) const
 {
-    const Row &r = m_rows[std::size_t(row)];
-    return r.kind == CMRowKind::EndMark ? QString::fromUtf16(cmEndMarkText)
-                                        : m_script.mid(r.start, r.length);
+    if (row >= m_lines.size())
+        return row == m_lines.size() ? QString() : QString::fromUtf16(cmEndMarkText);
+    const Row r = m_lines.row(row);
+    return m_script.mid(r.start, r.length);
 }
 
 double CMScriptText::rowExtent(int row) const
 {
-    const double gap = std::size_t(row) + 1 < m_rows.size() ? m_style.rowGap : 0;
-    return m_rows[std::size_t(row)].height + gap;
+    const double gap = row + 1 < rowCount() ? m_style.rowGap : 0;
+    return rowData(row).height + gap;
 }
 
 double CMScriptText::rowTop(int row) const
 {
-    fixTops();
-    return m_tops[std::size_t(row)];
+    const int lines = m_lines.size();
+    if (row <= lines)
+        return m_lines.top(row);
+    return m_lines.top(lines) + m_spacer.height + m_style.rowGap;
 }
 
 int CMScriptText::rowAt(double y) const
 {
-    fixTops();
-    const auto it = std::upper_bound(m_tops.begin(), m_tops.end(), y);
-    return std::clamp(int(it - m_tops.begin()) - 1, 0, rowCount() - 1);
+    const int lines = m_lines.size();
+    if (y < m_lines.top(lines))
+        return m_lines.rowAt(y);
+    return y < rowTop(lines + 1) ? lines : lines + 1;
 }
 
 double CMScriptText::height() const
 {
-    fixTops();
-    return m_tops.back() + m_rows.back().height;
+    return rowTop(m_lines.size() + 1) + m_end.height;
 }
 
 void CMScriptText::setStyle(const CMTextStyle &style)
 {
-    if (style == m_style && !m_rows.empty())
+    if (style == m_style && m_end.serial != 0)
         return;
     m_style = style;
     const QFontMetricsF spoken(m_style.spokenFont, CMTextStyle::device());
@@ -67,7 +76,12 @@ void CMScriptText::setStyle(const CMTextStyle &style)
     m_cueLine = cue.ascent() + cue.descent();
     m_cueChar = cue.averageCharWidth();
     m_endHeight = CMRowLayout::measure(CMRowKind::EndMark, {}, m_style);
-    restyleAll();
+    m_lines.setGap(m_style.rowGap);
+    m_lines.updateAll([this](Row &row) { row = makeRow(row.start, row.length, row.kind); });
+    m_spacer = makeRow(0, 0, CMRowKind::Spacer);
+    m_end = makeRow(0, 0, CMRowKind::EndMark);
+    m_unmeasuredHint = 0;
+    m_layouts.clear();
 }
 
 CMScriptText::Row CMScriptText::makeRow(qsizetype start, qsizetype length, CMRowKind kind)
@@ -94,12 +108,6 @@ CMScriptText::Row CMScriptText::makeRow(qsizetype start, qsizetype length, CMRow
     return row;
 }
 
-CMScriptText::Row CMScriptText::lineRow(qsizetype start, qsizetype length)
-{
-    return makeRow(start, length,
-                   CMRowLayout::kindOf(QStringView(m_script).sliced(start, length)));
-}
-
 double CMScriptText::estimate(const Row &row) const
 {
     const bool cue = row.kind == CMRowKind::Cue;
@@ -112,208 +120,136 @@ double CMScriptText::estimate(const Row &row) const
 
 void CMScriptText::rebuildAll()
 {
-    m_rows.clear();
-    const QStringView script(m_script);
+    std::vector<Row> rows;
+    QString scratch;
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = script.indexOf(u'\n', start);
-        if (end < 0) {
-            m_rows.push_back(lineRow(start, script.size() - start));
+        const qsizetype end = m_script.indexOf(u'\n', start);
+        const qsizetype length = (end < 0 ? m_script.size() : end) - start;
+        const QStringView line = m_script.view(start, length, scratch);
+        rows.push_back(makeRow(start, length, CMRowLayout::kindOf(line)));
+        if (end < 0)
             break;
-        }
-        m_rows.push_back(lineRow(start, end - start));
         start = end + 1;
     }
-    m_rows.push_back(makeRow(0, 0, CMRowKind::Spacer));
-    m_rows.push_back(makeRow(0, 0, CMRowKind::EndMark));
-    m_unmeasured = std::size_t(std::count_if(m_rows.begin(), m_rows.end(),
-                                             [](const Row &r) { return !r.measured; }));
+    m_lines.assign(rows);
     m_unmeasuredHint = 0;
     m_layouts.clear();
-    markTopsStale(0);
 }
 
-void CMScriptText::restyleAll()
+void CMScriptText::setScript(const CMScriptBuffer &script)
 {
-    if (m_rows.empty())
+    const qsizetype p = CMScriptBuffer::commonPrefix(m_script, script);
+    const qsizetype oldSize = m_script.size();
+    if (p == oldSize && p == script.size()) {
+        m_script = script; // the same text: share it
         return;
-    for (Row &row : m_rows)
-        row = makeRow(row.start, row.length, row.kind);
-    m_unmeasured = std::size_t(std::count_if(m_rows.begin(), m_rows.end(),
-                                             [](const Row &r) { return !r.measured; }));
-    m_unmeasuredHint = 0;
-    m_layouts.clear();
-    markTopsStale(0);
+    }
+    const qsizetype q = CMScriptBuffer::commonSuffix(m_script, script, p);
+    const CMScriptBuffer old = std::exchange(m_script, script);
+    replaceLines(p, oldSize - q, old);
 }
 
 void CMScriptText::setScript(const QString &script)
 {
+    const qsizetype p = CMScriptBuffer::commonPrefix(m_script, script);
     const qsizetype oldSize = m_script.size();
-    const qsizetype newSize = script.size();
-    const qsizetype common = std::min(oldSize, newSize);
-    const QChar *a = m_script.constData();
-    const QChar *b = script.constData();
-    const qsizetype p = std::mismatch(a, a + common, b).first - a;
-    if (p == oldSize && p == newSize)
+    if (p == oldSize && p == script.size())
         return;
-    qsizetype q = 0;
-    while (q < common - p && a[oldSize - 1 - q] == b[newSize - 1 - q])
-        ++q;
-    const Span span = spanOf(p, oldSize - q);
-    const QString old = std::exchange(m_script, script);
-    replaceSpan(span, newSize - oldSize,
-                QStringView(old).sliced(span.start, span.end - span.start));
+    const qsizetype q = CMScriptBuffer::commonSuffix(m_script, script, p);
+    const CMScriptBuffer old = m_script;
+    m_script.replace(p, oldSize - q - p, QStringView(script).sliced(p, script.size() - q - p));
+    replaceLines(p, oldSize - q, old);
 }
 
-void CMScriptText::edit(qsizetype position, qsizetype removed, QStringView inserted)
+void CMScriptText::edit(qsizetype position, qsizetype removed, const CMScriptBuffer &edited)
 {
-    const Span span = spanOf(position, position + removed);
-    // Only the lines the edit touches are kept to compare; the script changes in place.
-    const QString old = m_script.mid(span.start, span.end - span.start);
-    m_script.replace(position, removed, inserted.constData(), inserted.size());
-    replaceSpan(span, inserted.size() - removed, old);
+    const qsizetype oldSize = m_script.size();
+    if (position < 0 || removed < 0 || position + removed > oldSize
+        || edited.size() < oldSize - removed) {
+        setScript(edited);
+        return;
+    }
+    const CMScriptBuffer old = std::exchange(m_script, edited);
+    replaceLines(position, position + removed, old);
 }
 
-// The old lines that hold the changed characters old [from, to).
-CMScriptText::Span CMScriptText::spanOf(qsizetype from, qsizetype to) const
+// Replaces the lines that held the changed characters old [from, to) by the new lines between
+// the same borders, keeping the measurements of lines whose text did not change. m_script
+// already holds the new text.
+void CMScriptText::replaceLines(qsizetype from, qsizetype to, const CMScriptBuffer &old)
 {
-    const std::size_t lines = m_rows.size() - 2;
-    const auto lineOf = [this, lines](qsizetype position) {
-        const auto begin = m_rows.begin();
-        const auto it = std::upper_bound(begin, begin + qsizetype(lines), position,
-                                         [](qsizetype pos, const Row &r) { return pos < r.start; });
-        return std::size_t(it - begin) - 1;
-    };
-    Span span;
-    span.first = lineOf(from);
-    span.lastOld = lineOf(to);
-    span.start = m_rows[span.first].start;
-    span.end = m_rows[span.lastOld].start + m_rows[span.lastOld].length;
-    return span;
-}
-
-// Replaces the old lines of the span by the new lines between the same borders, keeping the
-// measurements of lines whose text did not change. m_script already holds the new text;
-// oldText is the span's old text.
-void CMScriptText::replaceSpan(const Span &span, qsizetype delta, QStringView oldText)
-{
-    const std::size_t lines = m_rows.size() - 2;
-    const std::size_t first = span.first;
-    const std::size_t lastOld = span.lastOld;
-    const qsizetype regionStart = span.start;
-    const qsizetype regionEnd = span.end + delta;
-    const QStringView region = QStringView(m_script).sliced(regionStart, regionEnd - regionStart);
+    const int first = m_lines.lineAt(from);
+    const int lastOld = m_lines.lineAt(to);
+    const qsizetype delta = m_script.size() - old.size();
+    const qsizetype regionStart = m_lines.row(first).start;
+    const Row lastRow = m_lines.row(lastOld);
+    const qsizetype oldEnd = lastRow.start + lastRow.length;
+    QString oldScratch;
+    QString newScratch;
+    const QStringView oldRegion = old.view(regionStart, oldEnd - regionStart, oldScratch);
+    const QStringView region = m_script.view(regionStart, oldEnd + delta - regionStart, newScratch);
 
     std::vector<Row> replaced;
     std::size_t fresh = 0;
     qsizetype start = 0;
-    for (std::size_t j = 0;; ++j) {
+    for (int j = 0;; ++j) {
         const qsizetype end = region.indexOf(u'\n', start);
         const qsizetype length = (end < 0 ? region.size() : end) - start;
-        const std::size_t oldIndex = first + j;
-        if (oldIndex <= lastOld && m_rows[oldIndex].length == length
-            && oldText.sliced(m_rows[oldIndex].start - regionStart, length)
-                   == region.sliced(start, length)) {
-            Row kept = m_rows[oldIndex];
+        const QStringView line = region.sliced(start, length);
+        const int oldIndex = first + j;
+        Row kept;
+        if (oldIndex <= lastOld)
+            kept = m_lines.row(oldIndex);
+        if (oldIndex <= lastOld && kept.length == length
+            && oldRegion.sliced(kept.start - regionStart, length) == line) {
             kept.start = regionStart + start;
             replaced.push_back(kept);
         } else {
-            replaced.push_back(lineRow(regionStart + start, length));
+            replaced.push_back(makeRow(regionStart + start, length, CMRowLayout::kindOf(line)));
             ++fresh;
         }
         if (end < 0)
             break;
         start = end + 1;
     }
-    for (std::size_t i = first; i <= lastOld; ++i)
-        m_unmeasured -= m_rows[i].measured ? 0 : 1;
-    for (const Row &row : replaced)
-        m_unmeasured += row.measured ? 0 : 1;
-    for (std::size_t i = lastOld + 1; i < lines; ++i)
-        m_rows[i].start += delta;
-    const auto at = m_rows.begin() + qsizetype(first);
-    m_rows.erase(at, at + qsizetype(lastOld - first + 1));
-    m_rows.insert(m_rows.begin() + qsizetype(first), replaced.begin(), replaced.end());
+    m_lines.replace(first, lastOld, replaced, delta);
     m_unmeasuredHint = std::min(m_unmeasuredHint, first);
-    markTopsStale(first);
 
     if (fresh <= immediateRows) {
-        for (std::size_t i = first; i < first + replaced.size(); ++i) {
-            if (!m_rows[i].measured)
+        for (int i = first; i < first + int(replaced.size()); ++i) {
+            if (!m_lines.row(i).measured)
                 measureRow(i);
         }
     }
 }
 
-void CMScriptText::measureRow(std::size_t i)
+void CMScriptText::measureRow(int row)
 {
-    Row &row = m_rows[i];
-    const double height = CMRowLayout::measure(row.kind, rowText(int(i)), m_style);
+    const Row r = rowData(row);
+    const double height = CMRowLayout::measure(r.kind, rowText(row), m_style);
     ++m_measurements;
-    row.measured = true;
-    --m_unmeasured;
-    if (height != row.height) {
-        row.height = height;
-        markTopsStale(i + 1);
-    }
-}
-
-void CMScriptText::markTopsStale(std::size_t from) const
-{
-    m_topsValid = std::min(m_topsValid, from);
-}
-
-void CMScriptText::fixTops() const
-{
-    const std::size_t n = m_rows.size();
-    if (m_tops.size() != n) {
-        m_tops.resize(n);
-        m_topsValid = std::min(m_topsValid, n);
-    }
-    if (m_topsValid == 0) {
-        m_tops[0] = 0;
-        m_topsValid = 1;
-    }
-    for (std::size_t i = m_topsValid; i < n; ++i)
-        m_tops[i] = m_tops[i - 1] + rowExtent(int(i - 1));
-    m_topsValid = n;
-}
-
-std::size_t CMScriptText::firstUnmeasured() const
-{
-    if (m_unmeasured == 0)
-        return m_rows.size();
-    while (m_unmeasuredHint < m_rows.size() && m_rows[m_unmeasuredHint].measured)
-        ++m_unmeasuredHint;
-    return m_unmeasuredHint;
+    m_lines.setMeasured(row, height);
 }
 
 void CMScriptText::prepareThrough(double y)
 {
-    fixTops();
-    const std::size_t n = m_rows.size();
-    std::size_t i = firstUnmeasured();
-    if (i >= n || m_tops[i] > y)
-        return;
-    double top = m_tops[i];
-    for (; i < n && top <= y; ++i) {
-        m_tops[i] = top;
-        if (!m_rows[i].measured)
-            measureRow(i);
-        top += rowExtent(int(i));
+    for (;;) {
+        m_unmeasuredHint = m_lines.firstUnmeasured(m_unmeasuredHint);
+        if (m_unmeasuredHint >= m_lines.size() || m_lines.top(m_unmeasuredHint) > y)
+            return;
+        measureRow(m_unmeasuredHint);
     }
-    if (i < n)
-        m_tops[i] = top;
-    m_topsValid = std::min(i + 1, n);
 }
 
 bool CMScriptText::measureFor(std::chrono::nanoseconds budget)
 {
     const auto deadline = std::chrono::steady_clock::now() + budget;
-    for (std::size_t i = firstUnmeasured(); i < m_rows.size(); ++i) {
-        if (m_rows[i].measured)
-            continue;
-        measureRow(i);
+    for (;;) {
+        m_unmeasuredHint = m_lines.firstUnmeasured(m_unmeasuredHint);
+        if (m_unmeasuredHint >= m_lines.size())
+            break;
+        measureRow(m_unmeasuredHint);
         if (std::chrono::steady_clock::now() >= deadline)
             break;
     }
@@ -327,18 +263,13 @@ void CMScriptText::measureAll()
 
 std::shared_ptr<const CMRowLayout> CMScriptText::layout(int row)
 {
-    Row &r = m_rows[std::size_t(row)];
+    const Row r = rowData(row);
     if (const auto *cached = m_layouts.object(r.serial))
         return *cached;
     auto built = std::make_shared<const CMRowLayout>(CMRowLayout::build(r.kind, rowText(row), m_style));
     if (!r.measured) {
         ++m_measurements;
-        r.measured = true;
-        --m_unmeasured;
-        if (built->height != r.height) {
-            r.height = built->height;
-            markTopsStale(std::size_t(row) + 1);
-        }
+        m_lines.setMeasured(row, built->height);
     }
     m_layouts.insert(r.serial, new std::shared_ptr<const CMRowLayout>(built),
                      built->glyphCount() + 1);

@@ -32,14 +32,12 @@ CMTextModel::CMTextModel(CMEngine &engine)
     m_measure.setSingleShot(true);
     m_measure.setInterval(0);
     connect(&m_measure, &QTimer::timeout, this, &CMTextModel::measureSlice);
-    // Typing arrives as edits, applied in place: the model keeps its own copy of the script,
-    // so neither copy is ever duplicated for a keystroke.
-    connect(&engine, &CMEngine::scriptEdited, this,
-            [this](qsizetype position, qsizetype removed, qsizetype added) {
-                m_text.edit(position, removed,
-                            QStringView(m_engine.script()).sliced(position, added));
-                m_edited = true;
-            });
+    // Typing arrives as edits: the layout shares the engine's text and compares only the
+    // lines the edit touched.
+    connect(&engine, &CMEngine::scriptEdited, this, [this](qsizetype position, qsizetype removed) {
+        m_text.edit(position, removed, m_engine.scriptBuffer());
+        m_edited = true;
+    });
     connect(&engine, &CMEngine::scriptChanged, this, &CMTextModel::syncScript);
     connect(&engine, &CMEngine::settingsChanged, this, &CMTextModel::syncStyle);
     connect(&engine, &QObject::destroyed, this, [engine = &engine] { models().remove(engine); });
@@ -57,7 +55,7 @@ CMTextModel::~CMTextModel()
 void CMTextModel::syncScript()
 {
     if (!std::exchange(m_edited, false))
-        m_text.setScript(m_engine.script());
+        m_text.setScript(m_engine.scriptBuffer());
     Q_EMIT changed();
 }
 
