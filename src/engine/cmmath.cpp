@@ -1,6 +1,6 @@
 #include "cmmath.h"
 
-#include "cmscriptbuffer.h"
+#include "cmwordscan.h"
 
 #include <algorithm>
 #include <array>
@@ -60,86 +60,10 @@ QList<Segment> segments(QStringView text)
     return result;
 }
 
-namespace {
-
-// isBracketAt for one piece of a longer text: `after` is the character that follows the piece
-// (none at the end of the text).
-bool isBracketIn(QStringView piece, qsizetype i, QChar bracket, QChar after)
-{
-    if (piece[i] != bracket)
-        return false;
-    return !(i + 1 < piece.size() ? piece[i + 1] : after).isMark();
-}
-
-// Equivalent to joining the spoken segments with spaces and splitting at white space: a cue
-// separates words, and a "[" opens a cue only if some "]" follows it (before lastClose).
-struct WordScan
-{
-    qsizetype lastClose = -1;
-    qint64 count = 0;
-    bool inWord = false;
-    bool inCue = false;
-
-    // The text's next piece, starting at `base`.
-    void feed(QStringView piece, qsizetype base, QChar after)
-    {
-        const qsizetype n = piece.size();
-        const qsizetype opensBelow = lastClose - base;
-        for (qsizetype i = 0; i < n; ++i) {
-            const QChar c = piece[i];
-            if (inCue) {
-                if (c == u']' && isBracketIn(piece, i, u']', after))
-                    inCue = false;
-                continue;
-            }
-            if (c == u'[' && i < opensBelow && isBracketIn(piece, i, u'[', after)) {
-                inCue = true;
-                inWord = false;
-                continue;
-            }
-            if (c.isSpace()) {
-                inWord = false;
-            } else if (!inWord) {
-                inWord = true;
-                ++count;
-            }
-        }
-    }
-};
-
-} // namespace
-
 qint64 words(QStringView script)
 {
-    WordScan scan{lastBracket(script, u']')};
+    CMWordScan scan{lastBracket(script, u']')};
     scan.feed(script, 0, QChar());
-    return scan.count;
-}
-
-qint64 words(const CMScriptBuffer &script)
-{
-    const std::vector<QString> &chunks = script.chunks();
-    const auto after = [&chunks](std::size_t i) {
-        return i + 1 < chunks.size() ? chunks[i + 1].front() : QChar();
-    };
-    WordScan scan;
-    qsizetype end = script.size();
-    for (std::size_t i = chunks.size(); i-- > 0 && scan.lastClose < 0;) {
-        const QStringView chunk(chunks[i]);
-        end -= chunk.size();
-        for (qsizetype j = chunk.lastIndexOf(u']'); j >= 0;
-             j = j > 0 ? chunk.lastIndexOf(u']', j - 1) : -1) {
-            if (isBracketIn(chunk, j, u']', after(i))) {
-                scan.lastClose = end + j;
-                break;
-            }
-        }
-    }
-    qsizetype base = 0;
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-        scan.feed(chunks[i], base, after(i));
-        base += chunks[i].size();
-    }
     return scan.count;
 }
 

@@ -6,8 +6,6 @@
 
 #include <span>
 
-class CMScriptBuffer;
-
 // Pure functions and constant tables about scripts and their look.
 namespace CMMath {
 
@@ -46,8 +44,6 @@ QList<Segment> segments(QStringView text);
 // Spoken words of a whole script: runs of non-space characters outside cues. A cue may span
 // lines. One linear pass, no allocation.
 qint64 words(QStringView script);
-// The same for a script held in chunks, without joining them.
-qint64 words(const CMScriptBuffer &script);
 
 // Blank, cue line or spoken line, after trimming spaces and tabs from both ends.
 LineClass lineClass(QStringView line);

@@ -13,8 +13,6 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPointer>
-#include <QThreadPool>
 
 using namespace Qt::StringLiterals;
 
@@ -65,53 +63,13 @@ CMHeader::CMHeader(CMEngine &engine, QWidget *parent)
     row->addWidget(new OVSBadge, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    // Counts of a long script start at most this often while typing goes on.
-    m_countLater.setSingleShot(true);
-    m_countLater.setInterval(250);
-    connect(&m_countLater, &QTimer::timeout, this, &CMHeader::startCount);
     connect(&engine, &CMEngine::scriptChanged, this, &CMHeader::recount);
     recount();
 }
 
 void CMHeader::recount()
 {
-    const CMScriptBuffer &script = m_engine.scriptBuffer();
-    if (script.size() < countInlineBelow) {
-        m_stale = m_counting;
-        m_countLater.stop();
-        m_lcd->setText(readoutText(CMMath::words(script)));
-        return;
-    }
-    m_stale = true;
-    if (!m_counting && !m_countLater.isActive())
-        m_countLater.start(m_lcd->text().isEmpty() ? 0 : m_countLater.interval());
-}
-
-void CMHeader::startCount()
-{
-    m_counting = true;
-    m_stale = false;
-    QPointer<CMHeader> self(this);
-    // A snapshot shares the script's chunks: the next keystroke copies one chunk, not the text.
-    QThreadPool::globalInstance()->start([self, script = m_engine.scriptBuffer()]() mutable {
-        const qint64 words = CMMath::words(script);
-        script = CMScriptBuffer();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [self, words] {
-                if (self)
-                    self->counted(words);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void CMHeader::counted(qint64 words)
-{
-    m_counting = false;
-    if (!m_stale || m_engine.scriptSize() >= countInlineBelow)
-        m_lcd->setText(readoutText(words));
-    if (m_stale)
-        recount();
+    m_lcd->setText(readoutText(m_words.count(m_engine.scriptBuffer())));
 }
 
 QString CMHeader::readoutText(qint64 words)

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <engine/cmwordcount.h>
 #include <kit/ovsurfaces.h>
-
-#include <QTimer>
 
 class CMEngine;
 class OVLCD;
@@ -21,17 +20,11 @@ public:
     // "N words · ~M:SS read", at 150 words a minute.
     static QString readoutText(qint64 words);
 
-    // Scripts at least this long are counted on another thread, a moment after a change.
-    static constexpr qsizetype countInlineBelow = 1 << 20;
-
 private:
     void recount();
-    void startCount();
-    void counted(qint64 words);
 
     CMEngine &m_engine;
     OVLCD *m_lcd;
-    QTimer m_countLater;
-    bool m_counting = false;
-    bool m_stale = false; // the script changed since the count under way began
+    // Counts only the part of the script an edit replaced.
+    CMWordCount m_words;
 };

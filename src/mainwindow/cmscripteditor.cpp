@@ -1,5 +1,6 @@
 #include "cmscripteditor.h"
 
+#include "cmeditorlayout.h"
 #include "cmlayout.h"
 #include "cmtextdiff.h"
 
@@ -14,6 +15,9 @@ CMScriptEditor::CMScriptEditor(CMEngine &engine, QWidget *parent)
     : QPlainTextEdit(parent)
     , m_engine(engine)
 {
+    auto *doc = new QTextDocument(this);
+    doc->setDocumentLayout(new CMEditorLayout(doc, viewport()));
+    setDocument(doc);
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(false);
     setBackgroundVisible(false);

@@ -1,4 +1,3 @@
-#include <engine/cmmath.h>
 #include <engine/cmscriptbuffer.h>
 
 #include <QRandomGenerator>
@@ -48,8 +47,6 @@ private Q_SLOTS:
     void copiesShareAllButTheEditedChunk();
     void commonPrefixAndSuffix_data();
     void commonPrefixAndSuffix();
-    void wordsAcrossChunks_data();
-    void wordsAcrossChunks();
 };
 
 void TestCMScriptBuffer::editsMatchAString_data()
@@ -177,30 +174,6 @@ void TestCMScriptBuffer::commonPrefixAndSuffix()
     QCOMPARE(CMScriptBuffer::commonSuffix(a, after, prefix), suffix);
     QCOMPARE(shared == after, true);
     QCOMPARE(a == after, before == after);
-}
-
-void TestCMScriptBuffer::wordsAcrossChunks_data()
-{
-    QTest::addColumn<QString>("around");
-    QTest::newRow("a word") << u"word"_s;
-    QTest::newRow("a cue") << u"x [cue] y"_s;
-    QTest::newRow("an opening bracket with no close") << u"x [open y"_s;
-    QTest::newRow("a close bracket with a combining mark") << u"x [a ]\u0301 b] y"_s;
-    QTest::newRow("the last close bracket") << u"] z"_s;
-}
-
-// Chunk borders falling anywhere inside the interesting part: the count of the joined text.
-void TestCMScriptBuffer::wordsAcrossChunks()
-{
-    QFETCH(QString, around);
-    const QString base = text(chunk * 5 / 2);
-    const qsizetype border = CMScriptBuffer(base).chunks().front().size();
-    for (qsizetype shift = 0; shift <= around.size(); ++shift) {
-        const QString script = QString(base).replace(border - shift, around.size(), around);
-        const CMScriptBuffer buffer(script);
-        QCOMPARE(buffer.chunks().front().size(), border);
-        QCOMPARE(CMMath::words(buffer), CMMath::words(script));
-    }
 }
 
 QTEST_GUILESS_MAIN(TestCMScriptBuffer)

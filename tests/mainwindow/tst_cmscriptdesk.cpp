@@ -20,6 +20,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -58,6 +61,7 @@ private Q_SLOTS:
     void menuChangesWhileRunning();
     void typingPassesOnlyTheChange_data();
     void typingPassesOnlyTheChange();
+    void typingWrapsAsAFullLayoutDoes();
     void dropImportsOnlyTheFirstAcceptedFile();
     void badgeFollowsTheFocus();
 };
@@ -231,6 +235,47 @@ void TestCMScriptDesk::typingPassesOnlyTheChange()
     if (!script.contains(u'\r'))
         QVERIFY(edits.count() > 0);
     QCOMPARE(header->readout()->text(), CMHeader::readoutText(CMMath::words(expected)));
+}
+
+// The editor lays out a paragraph typed in by itself: its lines wrap exactly where the plain
+// text layout, laying out the whole document again, wraps them.
+void TestCMScriptDesk::typingWrapsAsAFullLayoutDoes()
+{
+    CMScriptEditor *editor = desk->editor();
+    editor->setFocus();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(10);
+    editor->setTextCursor(cursor);
+    const auto lines = [editor] {
+        const QTextBlock block = editor->document()->firstBlock();
+        editor->document()->documentLayout()->blockBoundingRect(block);
+        QStringList found;
+        for (int i = 0; i < block.layout()->lineCount(); ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            found << u"%1+%2@%3"_s.arg(line.textStart()).arg(line.textLength()).arg(line.y());
+        }
+        return found.join(u' ');
+    };
+    const QString words = u" and then a good many more words, typed one key at a time, until the"
+                          u" line has wrapped in the desk at least three times over, which takes"
+                          u" a sentence or two of plain words, and then a few more of them still"_s;
+    int wraps = 0;
+    for (const QChar c : words) {
+        const int before = editor->document()->firstBlock().lineCount();
+        QTest::keyClick(editor, c.toLatin1());
+        wraps += editor->document()->firstBlock().lineCount() > before;
+    }
+    QVERIFY2(wraps >= 3, qPrintable(lines()));
+    QCOMPARE(engine->script(), u"First line"_s + words + u"\nSecond line"_s);
+    const QString typed = lines();
+    const int documentLines = editor->document()->lineCount();
+    const int scrollRange = editor->verticalScrollBar()->maximum();
+
+    editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QCOMPARE(lines(), typed);
+    QCOMPARE(editor->document()->lineCount(), documentLines);
+    QCOMPARE(editor->verticalScrollBar()->maximum(), scrollRange);
 }
 
 void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()
