@@ -1,4 +1,5 @@
 #include <engine/cmengine.h>
+#include <store/cmsettingsfile.h>
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -213,6 +214,7 @@ void TestCMTake::targetDuration()
     QVERIFY(qAbs(*engine->overUnder(t) - (10 + (20000 - 10 * speed3) / speed3 - 150)) < 1e-6);
 
     for (const QVariant &stored : {QVariant(-5.0), QVariant(u"abc"_s), QVariant(1e300)}) {
+        CMSettingsFile::shared().resetForTesting(); // what was set is on disk, then replaced
         QSettings().setValue(QLatin1StringView(CMEngine::targetDurationKey), stored);
         CMEngine fresh;
         QCOMPARE(fresh.targetDuration(), stored.toDouble() > 0 ? 86400.0 : 0.0);
