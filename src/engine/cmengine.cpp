@@ -173,6 +173,12 @@ bool CMEngine::flushPendingSave()
     return !scriptUnsaved() && settingsSaved;
 }
 
+void CMEngine::setSaveTimingsForTesting(int pauseMs, int retryMs)
+{
+    m_saveTimer.setInterval(pauseMs);
+    m_retry.setInterval(retryMs);
+}
+
 void CMEngine::writeScript()
 {
     m_saveTimer.stop();

@@ -80,6 +80,9 @@ public:
     // The last autosave failed: why ("No space left on device"); empty while saves succeed.
     // Failed saves are tried again at the next change and every few seconds.
     const QString &saveError() const { return m_saveError; }
+    // For tests: the pause after a change before the save (0.7 s) and how often a failed save
+    // is tried again (5 s).
+    void setSaveTimingsForTesting(int pauseMs, int retryMs);
     static QString scriptPath();
     static QString sampleScript();
     // Said once after the start when the saved script or settings could not be used and were

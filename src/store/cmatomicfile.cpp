@@ -20,6 +20,7 @@ namespace CMAtomicFile {
 namespace {
 
 std::atomic<qint64> failAfter{-1};
+std::atomic<bool> readOnlyFault{false};
 
 QString systemError(int error)
 {
@@ -44,10 +45,17 @@ void setFailAfterBytesForTesting(qint64 bytes)
     failAfter = bytes;
 }
 
+void setReadOnlyForTesting(bool readOnly)
+{
+    readOnlyFault = readOnly;
+}
+
 std::optional<QString> write(const QString &path, QByteArrayView bytes)
 {
     if (path.isEmpty())
         return u"There is no folder to save in."_s;
+    if (readOnlyFault)
+        return systemError(EROFS);
     QSaveFile file(path);
     // Unbuffered: a buffered write that fails only when flushed inside commit() is not
     // noticed by commit(), which then renames the short file over the good one.

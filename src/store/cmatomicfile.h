@@ -15,6 +15,8 @@ std::optional<QString> write(const QString &path, QByteArrayView bytes);
 
 // For tests: every write after this many bytes fails as on a full disk (negative: never).
 void setFailAfterBytesForTesting(qint64 bytes);
+// For tests: every write fails before it creates a file, as in a read-only folder.
+void setReadOnlyForTesting(bool readOnly);
 
 enum class Kind {
     Missing,    // nothing there

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void cleanup();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
+    void readOnlyFolderKeepsTheOldFile();
     void inspectsWithoutOpening_data();
     void inspectsWithoutOpening();
     void keepsEverySetAsideFile();
@@ -92,6 +93,23 @@ void TestCMStore::failedWriteKeepsTheOldFile()
         QVERIFY(!CMAtomicFile::write(path, big));
         QCOMPARE(readFile(path), big);
     }
+}
+
+// A folder that refuses new files, for the superuser too (see cmtest::ReadOnlyFolder).
+void TestCMStore::readOnlyFolderKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"a.txt"_s);
+    writeFile(path, "the old script");
+    {
+        const cmtest::ReadOnlyFolder readOnly(dir.path());
+        const auto error = CMAtomicFile::write(path, "the new script");
+        QVERIFY(error && !error->isEmpty());
+        QCOMPARE(readFile(path), "the old script"_ba);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"a.txt"_s});
+    }
+    QVERIFY(!CMAtomicFile::write(path, "the new script"));
+    QCOMPARE(readFile(path), "the new script"_ba);
 }
 
 void TestCMStore::inspectsWithoutOpening_data()
