@@ -192,7 +192,7 @@ void CMEngine::saveFinished(quint64 generation, const std::optional<QString> &er
     if (!error && generation < m_savedGeneration.load())
         return; // an older write, overtaken
     const QString reason = error.value_or(QString());
-    if (error)
+    if (error && QCoreApplication::instance()) // not in the last try, after the application
         m_retry.start();
     else if (!scriptUnsaved())
         m_retry.stop();

@@ -53,8 +53,8 @@ CMSaveNotice::CMSaveNotice(CMEngine &engine, QWidget *parent)
 
 QString CMSaveNotice::scriptFailure(const QString &reason, const QString &folder)
 {
-    return u"Couldn't save the script \u2014 %1 Folder: \u201C%2\u201D. Your text is kept here "
-           u"and saving is tried again."_s.arg(sentence(reason), folder);
+    return u"Couldn't save the script \u2014 %1 Folder: \u201C%2\u201D."_s.arg(sentence(reason),
+                                                                             folder);
 }
 
 QString CMSaveNotice::settingsFailure(const QString &reason, const QString &folder)
@@ -66,8 +66,10 @@ QString CMSaveNotice::settingsFailure(const QString &reason, const QString &fold
 void CMSaveNotice::refresh()
 {
     QStringList lines;
-    if (!m_engine.saveError().isEmpty())
-        lines << scriptFailure(m_engine.saveError(), folderOf(CMEngine::scriptPath()));
+    if (!m_engine.saveError().isEmpty()) {
+        lines << scriptFailure(m_engine.saveError(), folderOf(CMEngine::scriptPath()))
+                + u" Your text is kept here and saving is tried again."_s;
+    }
     const CMSettingsFile &settings = CMSettingsFile::shared();
     if (settings.failing())
         lines << settingsFailure(settings.lastError(), folderOf(CMSettingsFile::path()));
