@@ -146,8 +146,11 @@ void CMScriptText::setScript(const CMScriptBuffer &script)
         return;
     }
     const qsizetype q = CMScriptBuffer::commonSuffix(m_script, script, p);
+    const Span span = spanOf(p, oldSize - q);
     const CMScriptBuffer old = std::exchange(m_script, script);
-    replaceLines(p, oldSize - q, old);
+    QString scratch;
+    replaceLines(span, old.view(span.start, span.end - span.start, scratch),
+                 script.size() - oldSize);
 }
 
 void CMScriptText::setScript(const QString &script)
@@ -157,9 +160,11 @@ void CMScriptText::setScript(const QString &script)
     if (p == oldSize && p == script.size())
         return;
     const qsizetype q = CMScriptBuffer::commonSuffix(m_script, script, p);
-    const CMScriptBuffer old = m_script;
+    const Span span = spanOf(p, oldSize - q);
+    // Only the lines the change touches are kept to compare; the text changes in place.
+    const QString old = m_script.mid(span.start, span.end - span.start);
     m_script.replace(p, oldSize - q - p, QStringView(script).sliced(p, script.size() - q - p));
-    replaceLines(p, oldSize - q, old);
+    replaceLines(span, old, script.size() - oldSize);
 }
 
 void CMScriptText::edit(qsizetype position, qsizetype removed, const CMScriptBuffer &edited)
@@ -170,25 +175,33 @@ void CMScriptText::edit(qsizetype position, qsizetype removed, const CMScriptBuf
         setScript(edited);
         return;
     }
+    const Span span = spanOf(position, position + removed);
     const CMScriptBuffer old = std::exchange(m_script, edited);
-    replaceLines(position, position + removed, old);
+    QString scratch;
+    replaceLines(span, old.view(span.start, span.end - span.start, scratch),
+                 edited.size() - oldSize);
 }
 
-// Replaces the lines that held the changed characters old [from, to) by the new lines between
-// the same borders, keeping the measurements of lines whose text did not change. m_script
-// already holds the new text.
-void CMScriptText::replaceLines(qsizetype from, qsizetype to, const CMScriptBuffer &old)
+// The lines that hold the characters [from, to) of the script as it is.
+CMScriptText::Span CMScriptText::spanOf(qsizetype from, qsizetype to) const
 {
-    const int first = m_lines.lineAt(from);
-    const int lastOld = m_lines.lineAt(to);
-    const qsizetype delta = m_script.size() - old.size();
-    const qsizetype regionStart = m_lines.row(first).start;
-    const Row lastRow = m_lines.row(lastOld);
-    const qsizetype oldEnd = lastRow.start + lastRow.length;
-    QString oldScratch;
-    QString newScratch;
-    const QStringView oldRegion = old.view(regionStart, oldEnd - regionStart, oldScratch);
-    const QStringView region = m_script.view(regionStart, oldEnd + delta - regionStart, newScratch);
+    Span span;
+    span.first = m_lines.lineAt(from);
+    span.lastOld = m_lines.lineAt(to);
+    span.start = m_lines.row(span.first).start;
+    const Row last = m_lines.row(span.lastOld);
+    span.end = last.start + last.length;
+    return span;
+}
+
+// Replaces the span's lines by the new lines between the same borders, keeping the
+// measurements of lines whose text did not change. m_script already holds the new text;
+// oldRegion is the span's old text.
+void CMScriptText::replaceLines(const Span &span, QStringView oldRegion, qsizetype delta)
+{
+    const qsizetype regionStart = span.start;
+    QString scratch;
+    const QStringView region = m_script.view(regionStart, span.end + delta - regionStart, scratch);
 
     std::vector<Row> replaced;
     std::size_t fresh = 0;
@@ -197,11 +210,11 @@ void CMScriptText::replaceLines(qsizetype from, qsizetype to, const CMScriptBuff
         const qsizetype end = region.indexOf(u'\n', start);
         const qsizetype length = (end < 0 ? region.size() : end) - start;
         const QStringView line = region.sliced(start, length);
-        const int oldIndex = first + j;
+        const int oldIndex = span.first + j;
         Row kept;
-        if (oldIndex <= lastOld)
+        if (oldIndex <= span.lastOld)
             kept = m_lines.row(oldIndex);
-        if (oldIndex <= lastOld && kept.length == length
+        if (oldIndex <= span.lastOld && kept.length == length
             && oldRegion.sliced(kept.start - regionStart, length) == line) {
             kept.start = regionStart + start;
             replaced.push_back(kept);
@@ -213,11 +226,11 @@ void CMScriptText::replaceLines(qsizetype from, qsizetype to, const CMScriptBuff
             break;
         start = end + 1;
     }
-    m_lines.replace(first, lastOld, replaced, delta);
-    m_unmeasuredHint = std::min(m_unmeasuredHint, first);
+    m_lines.replace(span.first, span.lastOld, replaced, delta);
+    m_unmeasuredHint = std::min(m_unmeasuredHint, span.first);
 
     if (fresh <= immediateRows) {
-        for (int i = first; i < first + int(replaced.size()); ++i) {
+        for (int i = span.first; i < span.first + int(replaced.size()); ++i) {
             if (!m_lines.row(i).measured)
                 measureRow(i);
         }

@@ -75,7 +75,15 @@ private:
     void rebuildAll();
     void measureRow(int row);
     double estimate(const Row &row) const;
-    void replaceLines(qsizetype from, qsizetype to, const CMScriptBuffer &old);
+    struct Span
+    {
+        int first = 0; // rows
+        int lastOld = 0;
+        qsizetype start = 0; // characters of the old script
+        qsizetype end = 0;
+    };
+    Span spanOf(qsizetype from, qsizetype to) const;
+    void replaceLines(const Span &span, QStringView oldRegion, qsizetype delta);
 
     CMTextStyle m_style;
     CMScriptBuffer m_script;
