@@ -10,7 +10,6 @@
 #include <kit/ovtime.h>
 #include <kit/ovui.h>
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 
