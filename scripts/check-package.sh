@@ -154,7 +154,9 @@ check "every extension the importer reads is of a type the entry claims" extensi
 cache_lists_us() { # cache_lists_us FOLDER: its mimeinfo.cache gives every claimed type to us
     local t ok=0
     for t in "${claimed[@]}"; do
-        grep -qE "^${t//./\\.}=(.*;)?$app_id\.desktop;" "$1/mimeinfo.cache" \
+        awk -F= -v t="$t" -v d="$app_id.desktop" \
+            '$1 == t && index(";" $2, ";" d ";") { found = 1 } END { exit !found }' \
+            "$1/mimeinfo.cache" \
             || { echo "$1/mimeinfo.cache: $t is not ours" >&2; ok=1; }
     done
     return $ok

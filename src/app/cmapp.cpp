@@ -16,9 +16,12 @@
 #include <kit/ovroot.h>
 #include <kit/ovui.h>
 #include <mainwindow/cmroot.h>
+#include <mainwindow/cmsavenotice.h>
 #include <prompter/cmprompterwindow.h>
 #include <remote/cmremote.h>
 #include <remote/cmremotepanel.h>
+#include <store/cmsettingsfile.h>
+#include <store/cmshutdown.h>
 
 #include <QApplication>
 #include <QFileInfo>
@@ -124,6 +127,8 @@ int run(int argc, char *argv[])
         return *command.exitCode;
     }
 
+    // Before anything reads the settings: a pipe or a huge file there must not hang the start.
+    CMSettingsFile::checkFile();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(OVAbout::appIcon());
     // Menus, dialogs and alerts are windows of their own: they take the theme's dark palette
@@ -151,6 +156,8 @@ int run(int argc, char *argv[])
     }
 
     CMEngine &engine = CMEngine::shared();
+    // A signal or a lost display connection writes what is pending before the process ends.
+    CMShutdown::install(&engine, [&engine] { engine.flushPendingSave(); });
     CMFocus::follow(engine);
     CMDelegate delegate(engine);
     const QString appName = QString::fromLatin1(displayName);
@@ -158,11 +165,6 @@ int run(int argc, char *argv[])
     // Every way out passes here, so what is waiting to be saved is written first.
     CMQuit quit(engine, CMPrompterWindow::shared());
     QObject::connect(&quit, &CMQuit::quitRequested, &app, &QCoreApplication::quit);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &quit,
-                     [&quit](QSessionManager &session) {
-                         if (!quit.mayQuit())
-                             session.cancel();
-                     });
     CMRemote remote(engine, {[](int screen) {
                                  CMPrompterWindow::shared().show(
                                      screen >= 0 ? screen
@@ -179,6 +181,19 @@ int run(int argc, char *argv[])
         [&remote] { CMRemotePanel::show(remote); }};
     CMMainWindow window(engine, new CMRoot(engine, CMPrompterWindow::shared()), hooks, quit);
     delegate.setMainWindow(&window);
+    quit.setWindow(&window);
+    // The session manager's logout: save now, and ask only if that fails and it lets us.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&engine, &window](QSessionManager &manager) {
+                         if (engine.flushPendingSave() || !engine.scriptUnsaved())
+                             return;
+                         if (manager.allowsInteraction()) {
+                             const bool quit = CMSaveGuard::mayQuit(engine, &window);
+                             manager.release();
+                             if (!quit)
+                                 manager.cancel();
+                         }
+                     });
     QObject::connect(&instance, &CMSingleInstance::activated, &delegate, &CMDelegate::activate);
 
     // Showing the root installs the key monitor.

@@ -1,6 +1,7 @@
 #include "cmquit.h"
 
 #include <engine/cmengine.h>
+#include <mainwindow/cmsavenotice.h>
 #include <prompter/cmprompterwindow.h>
 
 CMQuit::CMQuit(CMEngine &engine, CMPrompterWindow &live, QObject *parent)
@@ -10,8 +11,7 @@ CMQuit::CMQuit(CMEngine &engine, CMPrompterWindow &live, QObject *parent)
 
 bool CMQuit::mayQuit()
 {
-    m_engine.flushPendingSave();
-    return true;
+    return CMSaveGuard::mayQuit(m_engine, m_window);
 }
 
 bool CMQuit::request()

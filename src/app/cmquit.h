@@ -4,6 +4,7 @@
 
 class CMEngine;
 class CMPrompterWindow;
+class QWidget;
 
 // The one way out of the application. File > Quit, closing the main window and the end of the
 // desktop session all ask mayQuit() first, so the script and settings waiting to be written
@@ -15,7 +16,10 @@ class CMQuit : public QObject
 public:
     CMQuit(CMEngine &engine, CMPrompterWindow &live, QObject *parent = nullptr);
 
-    // Writes what is pending; true when nothing stands in the way of ending now.
+    // The window the question at quit belongs to.
+    void setWindow(QWidget *window) { m_window = window; }
+    // Writes what is pending and, if the script still can't be saved, asks whether to save it
+    // elsewhere first; true when nothing stands in the way of ending now.
     bool mayQuit();
     // Ends the application when mayQuit() agrees: the live window closes and quitRequested()
     // follows. False when the application stays.
@@ -29,5 +33,6 @@ Q_SIGNALS:
 private:
     CMEngine &m_engine;
     CMPrompterWindow &m_live;
+    QWidget *m_window = nullptr;
     bool m_quitting = false;
 };

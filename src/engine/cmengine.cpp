@@ -2,8 +2,11 @@
 
 #include "cmscriptstore.h"
 
+#include <store/cmsettingsfile.h>
+
 #include <QCoreApplication>
-#include <QSettings>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -13,12 +16,21 @@ namespace {
 
 constexpr int endWatchIntervalMs = 200;
 constexpr int autosaveDelayMs = 700;
-constexpr int settingsWriteDelayMs = 300;
+// Continuous typing is saved this long after its first change at the latest (the write
+// itself then takes well under half a second, even for a large script).
+constexpr int autosaveDeadlineMs = 1500;
+constexpr int retryIntervalMs = 5000;
 constexpr double endTolerance = 0.5;
 
-QSettings settingsStore()
+QString keptAsideNotice(const QString &what, const QString &aside, const QString &original)
 {
-    return QSettings(u"Orvelle Software"_s, u"Cuemaster"_s);
+    if (aside.isEmpty()) {
+        return u"%1 couldn't be read and couldn't be moved aside: \u201C%2\u201D."_s.arg(
+            what, QDir::toNativeSeparators(original));
+    }
+    const QFileInfo info(aside);
+    return u"%1 couldn't be read. The old file was kept as \u201C%2\u201D in \u201C%3\u201D."_s
+        .arg(what, info.fileName(), QDir::toNativeSeparators(info.absolutePath()));
 }
 
 } // namespace
@@ -33,10 +45,14 @@ CMEngine &CMEngine::shared()
 CMEngine::CMEngine(QObject *parent)
     : QObject(parent), m_timeSource([] { return CMClock::now(); })
 {
-    m_writer = std::make_unique<CMScriptStore::Writer>([this](bool ok) {
-        QMetaObject::invokeMethod(this, [this, ok] { Q_EMIT scriptSaved(ok); },
-                                  Qt::QueuedConnection);
-    });
+    m_writer = std::make_unique<CMScriptStore::Writer>(
+        [this](quint64 generation, const std::optional<QString> &error) {
+            if (!error)
+                m_savedGeneration = std::max(m_savedGeneration.load(), generation);
+            QMetaObject::invokeMethod(
+                this, [this, generation, error] { saveFinished(generation, error); },
+                Qt::QueuedConnection);
+        });
 
     m_endWatch.setInterval(endWatchIntervalMs);
     connect(&m_endWatch, &QTimer::timeout, this, [this] { checkEnd(now()); });
@@ -44,6 +60,14 @@ CMEngine::CMEngine(QObject *parent)
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(autosaveDelayMs);
     connect(&m_saveTimer, &QTimer::timeout, this, &CMEngine::writeScript);
+    m_saveDeadline.setSingleShot(true);
+    m_saveDeadline.setInterval(autosaveDeadlineMs);
+    connect(&m_saveDeadline, &QTimer::timeout, this, &CMEngine::writeScript);
+    m_retry.setInterval(retryIntervalMs);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        if (scriptUnsaved() && !m_saveTimer.isActive())
+            writeScript();
+    });
 
     m_cueWatch.setSingleShot(true);
     m_cueWatch.setTimerType(Qt::PreciseTimer);
@@ -53,18 +77,25 @@ CMEngine::CMEngine(QObject *parent)
     });
     connect(this, &CMEngine::positionChanged, this, &CMEngine::scheduleCueWatch);
 
-    m_settingsTimer.setSingleShot(true);
-    m_settingsTimer.setInterval(settingsWriteDelayMs);
-    connect(&m_settingsTimer, &QTimer::timeout, this, &CMEngine::saveSettings);
+    QStringList notices;
+    const QString path = scriptPath();
+    const CMScriptStore::Loaded loaded = CMScriptStore::load(path);
+    m_joined = loaded.text.value_or(sampleScript());
+    m_text = CMScriptBuffer(m_joined);
+    m_joinedValid = true;
+    if (loaded.keptAside)
+        notices << keptAsideNotice(u"The saved script"_s, *loaded.keptAside, path);
 
-    const CMScriptStore::Loaded loaded = CMScriptStore::load(scriptPath());
-    m_script = loaded.text.value_or(sampleScript());
-    m_keepUnreadableFile = !loaded.text && loaded.existed;
-
-    const QByteArray stored = settingsStore().value(QLatin1StringView(settingsKey)).toByteArray();
+    CMSettingsFile::checkFile();
+    if (const auto aside = CMSettingsFile::takeKeptAside())
+        notices << keptAsideNotice(u"The saved settings"_s, *aside, CMSettingsFile::path());
+    const QByteArray stored =
+        CMSettingsFile::shared().value(QLatin1StringView(settingsKey)).toByteArray();
     if (!stored.isEmpty())
         m_settings = CMSettings::fromJson(stored).value_or(CMSettings{});
-    setTargetDuration(settingsStore().value(QLatin1StringView(targetDurationKey)).toDouble());
+    m_startNotice = notices.join(u' ');
+    setTargetDuration(
+        CMSettingsFile::shared().value(QLatin1StringView(targetDurationKey)).toDouble());
 
     if (auto *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &CMEngine::flushPendingSave);
@@ -83,37 +114,92 @@ void CMEngine::setTimeSource(CMTimeSource source)
 
 // --- script and autosave
 
+QString CMEngine::script() const
+{
+    if (!m_joinedValid) {
+        m_joined = m_text.toString();
+        m_joinedValid = true;
+    }
+    return m_joined;
+}
+
 void CMEngine::setScript(const QString &script)
 {
-    m_script = script;
-    scheduleSave();
+    m_text = CMScriptBuffer(script);
+    m_joined = script;
+    m_joinedValid = true;
+    changed();
     Q_EMIT scriptChanged();
+}
+
+void CMEngine::editScript(qsizetype position, qsizetype removed, QStringView inserted)
+{
+    position = std::clamp<qsizetype>(position, 0, m_text.size());
+    removed = std::clamp<qsizetype>(removed, 0, m_text.size() - position);
+    m_text.replace(position, removed, inserted);
+    m_joined = QString();
+    m_joinedValid = false;
+    changed();
+    Q_EMIT scriptEdited(position, removed, inserted.size());
+    Q_EMIT scriptChanged();
+}
+
+void CMEngine::changed()
+{
+    ++m_scriptGeneration;
+    scheduleSave();
 }
 
 void CMEngine::scheduleSave()
 {
     m_saveTimer.start();
+    if (!m_saveDeadline.isActive())
+        m_saveDeadline.start();
 }
 
-void CMEngine::flushPendingSave()
+bool CMEngine::flushPendingSave()
 {
-    if (m_saveTimer.isActive()) {
-        m_saveTimer.stop();
-        writeScript();
-    }
+    m_saveTimer.stop();
+    m_saveDeadline.stop();
     m_writer->waitUntilIdle();
-    if (m_settingsTimer.isActive())
-        saveSettings();
+    if (scriptUnsaved()) {
+        const quint64 generation = m_scriptGeneration;
+        const std::optional<QString> error = CMScriptStore::save(scriptPath(), m_text);
+        if (!error)
+            m_savedGeneration = generation;
+        saveFinished(generation, error);
+    }
+    const bool settingsSaved = CMSettingsFile::shared().flush();
+    return !scriptUnsaved() && settingsSaved;
+}
+
+void CMEngine::setSaveTimingsForTesting(int pauseMs, int retryMs)
+{
+    m_saveTimer.setInterval(pauseMs);
+    m_retry.setInterval(retryMs);
 }
 
 void CMEngine::writeScript()
 {
-    const QString path = scriptPath();
-    if (m_keepUnreadableFile) {
-        CMScriptStore::keepAside(path);
-        m_keepUnreadableFile = false;
-    }
-    m_writer->write(path, m_script);
+    m_saveTimer.stop();
+    m_saveDeadline.stop();
+    m_writer->write(scriptPath(), m_text, m_scriptGeneration);
+}
+
+void CMEngine::saveFinished(quint64 generation, const std::optional<QString> &error)
+{
+    Q_EMIT scriptSaved(!error);
+    if (!error && generation < m_savedGeneration.load())
+        return; // an older write, overtaken
+    const QString reason = error.value_or(QString());
+    if (error && QCoreApplication::instance()) // not in the last try, after the application
+        m_retry.start();
+    else if (!scriptUnsaved())
+        m_retry.stop();
+    if (reason == m_saveError)
+        return;
+    m_saveError = reason;
+    Q_EMIT saveStatusChanged();
 }
 
 QString CMEngine::scriptPath()
@@ -150,7 +236,7 @@ void CMEngine::setSettings(const CMSettings &settings)
         endSteering();
     const CMSettings old = m_settings;
     m_settings = settings;
-    m_settingsTimer.start();
+    saveSettings();
     if (old.speed != settings.speed || old.fontSize != settings.fontSize)
         rebase(old);
     Q_EMIT settingsChanged();
@@ -158,8 +244,7 @@ void CMEngine::setSettings(const CMSettings &settings)
 
 void CMEngine::saveSettings()
 {
-    m_settingsTimer.stop();
-    settingsStore().setValue(QLatin1StringView(settingsKey), m_settings.toJson());
+    CMSettingsFile::shared().setValue(QLatin1StringView(settingsKey), m_settings.toJson());
 }
 
 // --- run state and layout facts

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cmclock.h"
+#include "cmscriptbuffer.h"
 #include "cmsettings.h"
 
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -58,21 +60,40 @@ public:
     void setTimeSource(CMTimeSource source);
 
     // --- script and autosave
-    const QString &script() const { return m_script; }
+    // The whole script as one string, joined after an edit on first use: O(length) then.
+    // Views that follow every keystroke read scriptBuffer() instead.
+    QString script() const;
+    // The script as the engine holds it: reads and snapshots (a copy) cost no copy of the text.
+    const CMScriptBuffer &scriptBuffer() const { return m_text; }
+    qsizetype scriptSize() const { return m_text.size(); }
     void setScript(const QString &script);
+    // Typing: replaces `removed` characters at `position` by `inserted`, copying only the part
+    // of the script around it (scriptEdited, then scriptChanged).
+    void editScript(qsizetype position, qsizetype removed, QStringView inserted);
     void scheduleSave();
     bool savePending() const { return m_saveTimer.isActive(); }
-    // Writes pending script and settings saves at once (at quit, so nothing is lost).
-    void flushPendingSave();
+    // The script in memory differs from the autosave file (a save is waiting or failed).
+    bool scriptUnsaved() const { return m_savedGeneration.load() != m_scriptGeneration; }
+    // Writes pending script and settings at once, on this thread (at quit, at a signal), and
+    // tries again what failed. True when both are on disk.
+    bool flushPendingSave();
+    // The last autosave failed: why ("No space left on device"); empty while saves succeed.
+    // Failed saves are tried again at the next change and every few seconds.
+    const QString &saveError() const { return m_saveError; }
+    // For tests: the pause after a change before the save (0.7 s) and how often a failed save
+    // is tried again (5 s).
+    void setSaveTimingsForTesting(int pauseMs, int retryMs);
     static QString scriptPath();
     static QString sampleScript();
+    // Said once after the start when the saved script or settings could not be used and were
+    // set aside ("... kept as “current-script.txt.unreadable” in ..."); empty otherwise.
+    const QString &startNotice() const { return m_startNotice; }
 
     // --- settings
     const CMSettings &settings() const { return m_settings; }
-    // Every change is saved; the write to disk follows a moment later, so a held key or a
+    // Every change is written at once, on the settings file's own thread, so a held key or a
     // dragged knob never waits for the disk on the frame's thread.
     void setSettings(const CMSettings &settings);
-    bool settingsSavePending() const { return m_settingsTimer.isActive(); }
     void saveSettings();
     static constexpr const char *settingsKey = "cm.settings";
 
@@ -169,6 +190,8 @@ Q_SIGNALS:
     void cueReached(int index);
     void targetDurationChanged(double seconds);
     void scriptChanged();
+    // Before scriptChanged, when the change was an edit: where and how much.
+    void scriptEdited(qsizetype position, qsizetype removed, qsizetype added);
     void settingsChanged();
     void runningChanged(bool running);
     void finishedChanged(bool finished);
@@ -188,12 +211,16 @@ Q_SIGNALS:
     // An autosave reached the disk (or was tried and failed: succeeded says which). Emitted on
     // the engine's thread after the write, which happens on a thread of its own.
     void scriptSaved(bool succeeded);
+    // saveError() changed: a save failed, or succeeded after failing.
+    void saveStatusChanged();
 
 private:
     void setRunning(bool running);
     void setFinished(bool finished);
     void setCountdownEnds(std::optional<CMInstant> ends);
     void writeScript();
+    void changed();
+    void saveFinished(quint64 generation, const std::optional<QString> &error);
     // Folds the running stretch so far into the take's elapsed time; called before the start
     // instant moves.
     void foldElapsed(CMInstant t);
@@ -203,7 +230,9 @@ private:
     // Moves the base to the offset at now and restarts the segment there (while scrolling).
     void rebaseNow();
 
-    QString m_script;
+    CMScriptBuffer m_text;
+    mutable QString m_joined; // script(), while m_joinedValid
+    mutable bool m_joinedValid = false;
     CMSettings m_settings;
     bool m_running = false;
     bool m_finished = false;
@@ -216,10 +245,13 @@ private:
     double m_base = 0;
     std::optional<CMInstant> m_startedAt;
     std::optional<double> m_steering;
-    QTimer m_saveTimer;
-    QTimer m_settingsTimer;
-    // The autosave file existed but could not be read: keep it aside before overwriting it.
-    bool m_keepUnreadableFile = false;
+    QTimer m_saveTimer;     // 0.7 s after the last change
+    QTimer m_saveDeadline;  // a bound on how long continuous typing stays unsaved
+    QTimer m_retry;         // while saves fail
+    quint64 m_scriptGeneration = 0;
+    std::atomic<quint64> m_savedGeneration{0};
+    QString m_saveError;
+    QString m_startNotice;
     std::unique_ptr<CMScriptStore::Writer> m_writer;
     CMTimeSource m_timeSource;
     QList<CMCue> m_cues;

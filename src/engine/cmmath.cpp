@@ -1,5 +1,7 @@
 #include "cmmath.h"
 
+#include "cmwordscan.h"
+
 #include <algorithm>
 #include <array>
 
@@ -58,58 +60,20 @@ QList<Segment> segments(QStringView text)
     return result;
 }
 
-namespace {
-
-// Calls onWord(start, length) for every spoken word. A cue separates words, and a "[" opens a
-// cue only if some "]" follows it: the same as joining the spoken segments with spaces and
-// splitting at white space.
-template <class OnWord>
-void scanWords(QStringView script, OnWord &&onWord)
-{
-    const qsizetype lastClose = lastBracket(script, u']');
-    qsizetype wordStart = -1;
-    bool inCue = false;
-    const qsizetype n = script.size();
-    const auto endWord = [&](qsizetype end) {
-        if (wordStart >= 0)
-            onWord(wordStart, end - wordStart);
-        wordStart = -1;
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = script[i];
-        if (inCue) {
-            if (c == u']' && isBracketAt(script, i, u']'))
-                inCue = false;
-            continue;
-        }
-        if (c == u'[' && i < lastClose && isBracketAt(script, i, u'[')) {
-            endWord(i);
-            inCue = true;
-            continue;
-        }
-        if (c.isSpace())
-            endWord(i);
-        else if (wordStart < 0)
-            wordStart = i;
-    }
-    endWord(n);
-}
-
-} // namespace
-
 qint64 words(QStringView script)
 {
-    qint64 count = 0;
-    scanWords(script, [&count](qsizetype, qsizetype) { ++count; });
-    return count;
+    CMWordScan scan{lastBracket(script, u']')};
+    scan.feed(script, 0, QChar());
+    return scan.count;
 }
 
 QList<WordSpan> wordSpans(QStringView script)
 {
     QList<WordSpan> spans;
-    scanWords(script, [&spans](qsizetype start, qsizetype length) {
-        spans.append({start, length});
-    });
+    CMWordScan scan{lastBracket(script, u']')};
+    scan.spans = &spans;
+    scan.feed(script, 0, QChar());
+    scan.endWord(script.size());
     return spans;
 }
 

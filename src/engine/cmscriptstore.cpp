@@ -1,11 +1,11 @@
 #include "cmscriptstore.h"
 
+#include <store/cmatomicfile.h>
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 using namespace Qt::StringLiterals;
 
@@ -26,41 +26,40 @@ Loaded load(const QString &path)
     Loaded result;
     if (path.isEmpty())
         return result;
-    QFile file(path);
-    result.existed = file.exists();
-    if (!file.open(QIODevice::ReadOnly))
+    const auto unusable = [&] {
+        result.keptAside = CMAtomicFile::keepAside(path).value_or(QString());
         return result;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    };
+    switch (CMAtomicFile::inspect(path, maxBytes)) {
+    case CMAtomicFile::Kind::Missing:
         return result;
+    case CMAtomicFile::Kind::TooLarge:
+    case CMAtomicFile::Kind::NotRegular:
+        return unusable();
+    case CMAtomicFile::Kind::Regular:
+        break;
+    }
+    const std::optional<QByteArray> bytes = CMAtomicFile::readRegular(path, maxBytes);
+    if (!bytes)
+        return unusable();
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
+    QString text = decoder.decode(*bytes);
     if (decoder.hasError())
-        return result;
+        return unusable();
     result.text = std::move(text);
     return result;
 }
 
-bool save(const QString &path, const QString &text)
+std::optional<QString> save(const QString &path, const CMScriptBuffer &text)
 {
-    if (path.isEmpty())
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    QByteArray bytes;
+    bytes.reserve(text.size() + text.size() / 8);
+    for (const QString &chunk : text.chunks()) {
+        const QByteArray encoded = encoder.encode(chunk);
+        bytes.append(encoded);
     }
-    return file.commit();
-}
-
-void keepAside(const QString &path)
-{
-    const QString aside = path + u".unreadable"_s;
-    QFile::remove(aside);
-    QFile::rename(path, aside);
+    return CMAtomicFile::write(path, bytes);
 }
 
 Writer::Writer(Done done) : m_done(std::move(done)), m_thread([this] { run(); }) {}
@@ -75,11 +74,11 @@ Writer::~Writer()
     m_thread.join();
 }
 
-void Writer::write(const QString &path, const QString &text)
+void Writer::write(const QString &path, const CMScriptBuffer &text, quint64 generation)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_queued = Job{path, text}; // shared, not copied: QString's sharing is thread-safe
+        m_queued = Job{path, text, generation};
     }
     m_wake.notify_one();
 }
@@ -101,9 +100,10 @@ void Writer::run()
         m_queued.reset();
         m_busy = true;
         lock.unlock();
-        const bool ok = save(job.path, job.text);
+        const std::optional<QString> error = save(job.path, job.text);
+        job.text = CMScriptBuffer(); // the engine's next edit need not copy a chunk shared with this job
         if (m_done)
-            m_done(ok);
+            m_done(job.generation, error);
         lock.lock();
         m_busy = false;
         if (!m_queued)

@@ -98,11 +98,11 @@ CMSettings CMSettings::clamped() const
     CMSettings s = *this;
     s.speed = usableSpeed();
     s.fontSize = usableFontSize();
-    s.margin = clampFinite(margin, 0.0, 45.0, 12.0);
-    s.lineSpacing = clampFinite(lineSpacing, 1.0, 10.0, 1.25);
+    s.margin = clampFinite(margin, 0.0, 35.0, 12.0);
+    s.lineSpacing = clampFinite(lineSpacing, 1.0, 2.2, 1.25);
     s.colors = std::clamp<qint64>(colors, 0, qint64(CMMath::palettes().size()) - 1);
     s.countdown = std::clamp<qint64>(countdown, 0, 3600);
-    s.cuePosition = clampFinite(cuePosition, 0.0, 1.0, 0.33);
+    s.cuePosition = clampFinite(cuePosition, 0.1, 0.7, 0.33);
     return s;
 }
 
@@ -113,5 +113,5 @@ double CMSettings::usableSpeed() const
 
 double CMSettings::usableFontSize() const
 {
-    return clampFinite(fontSize, 1.0, 1000.0, 72.0);
+    return clampFinite(fontSize, 24.0, 200.0, 72.0);
 }

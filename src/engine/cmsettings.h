@@ -29,9 +29,10 @@ struct CMSettings
     // All or nothing: every key present with the right JSON type, or no record at all.
     static std::optional<CMSettings> fromJson(const QByteArray &json);
 
-    // A copy with every field pulled into a range where the readers' arithmetic is safe
-    // (no division by zero, no overflow of instants, no inverted layout). Values the
-    // controls can produce pass through unchanged.
+    // A copy with every field pulled into the range of its control: what the clock, the
+    // picture and every readout use, so an edited or older record can neither break the
+    // arithmetic nor push the text out of sight (a 1000-point line starting at the bottom of
+    // the view shows nothing). Values the controls can produce pass through unchanged.
     CMSettings clamped() const;
 
     // The two fields the scroll clock reads every frame, clamped without copying the record.

@@ -1,6 +1,6 @@
 #include "cmengine.h"
 
-#include <QSettings>
+#include <store/cmsettingsfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -152,8 +152,7 @@ void CMEngine::setTargetDuration(double seconds)
     if (usable == m_targetDuration)
         return;
     m_targetDuration = usable;
-    QSettings(u"Orvelle Software"_s, u"Cuemaster"_s)
-        .setValue(QLatin1StringView(targetDurationKey), usable);
+    CMSettingsFile::shared().setValue(QLatin1StringView(targetDurationKey), usable);
     Q_EMIT targetDurationChanged(usable);
 }
 

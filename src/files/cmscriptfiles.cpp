@@ -6,11 +6,11 @@
 #include "ovfiledrop.h"
 
 #include <engine/cmengine.h>
+#include <store/cmatomicfile.h>
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -58,7 +58,7 @@ void importFile(CMEngine &engine, const QString &path, const QString &failureTit
     CMImportJob::of(engine)->start(path, failureTitle, std::move(done));
 }
 
-void exportScript(const CMEngine &engine, QWidget *parent)
+bool exportScript(const CMEngine &engine, QWidget *parent)
 {
     QFileDialog panel(parent, u"Save Script"_s, QDir(lastFolder()).filePath(u"Script.txt"_s));
     panel.setAcceptMode(QFileDialog::AcceptSave);
@@ -66,10 +66,10 @@ void exportScript(const CMEngine &engine, QWidget *parent)
     panel.setNameFilters({u"Plain text (*.txt)"_s});
     panel.setDefaultSuffix(u"txt"_s);
     if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty())
-        return;
+        return false;
     const QString path = panel.selectedFiles().first();
     lastFolder() = QFileInfo(path).absolutePath();
-    exportToFile(engine, path);
+    return exportToFile(engine, path);
 }
 
 bool exportToFile(const CMEngine &engine, const QString &path)
@@ -83,18 +83,15 @@ bool exportToFile(const CMEngine &engine, const QString &path)
 
 std::optional<OVError> writeScript(const QString &script, const QString &path)
 {
-    QSaveFile file(path);
-    const auto failed = [&] {
-        const QFileInfo info(path);
-        return OVError(u"The file \u201C%1\u201D couldn't be saved in the folder \u201C%2\u201D. %3."_s
-                           .arg(info.fileName(), info.absoluteDir().dirName(), file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed();
-    const QByteArray bytes = script.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return failed();
-    return std::nullopt;
+    const std::optional<QString> reason = CMAtomicFile::write(path, script.toUtf8());
+    if (!reason)
+        return std::nullopt;
+    QString because = reason->trimmed();
+    if (!because.endsWith(u'.'))
+        because += u'.';
+    const QFileInfo info(path);
+    return OVError(u"The file \u201C%1\u201D couldn't be saved in the folder \u201C%2\u201D. %3"_s
+                       .arg(info.fileName(), info.absoluteDir().dirName(), because));
 }
 
 QSet<QString> editorExtensions()

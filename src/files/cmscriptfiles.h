@@ -31,10 +31,11 @@ void importFile(CMEngine &engine, const QString &path,
                 const QString &failureTitle = importFailedTitle(),
                 std::function<void(bool imported)> done = {});
 
-// The save panel (proposing "Script.txt"), then exportToFile.
-void exportScript(const CMEngine &engine, QWidget *parent = nullptr);
+// The save panel (proposing "Script.txt"), then exportToFile. True when the file was written.
+bool exportScript(const CMEngine &engine, QWidget *parent = nullptr);
 
-// Writes the script exactly as held, as UTF-8, atomically; shows "Couldn't save" on failure.
+// Writes the script exactly as held, as UTF-8, atomically (a file it replaces is either
+// replaced whole or left as it was); shows "Couldn't save" on failure.
 bool exportToFile(const CMEngine &engine, const QString &path);
 std::optional<OVError> writeScript(const QString &script, const QString &path);
 

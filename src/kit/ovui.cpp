@@ -1,6 +1,6 @@
 #include "ovui.h"
 
-#include <QSettings>
+#include <store/cmsettingsfile.h>
 
 #include <algorithm>
 
@@ -63,7 +63,7 @@ double OVUI::restoredZoom(double stored)
 
 void OVUI::restore()
 {
-    const QSettings settings;
+    const CMSettingsFile &settings = CMSettingsFile::shared();
     const QString id = settings.value(themeKey, OVTheme::all().first().id).toString();
     const double zoom = restoredZoom(settings.value(zoomKey).toDouble());
     const bool themeDiffers = OVTheme::named(id) != m_theme;
@@ -83,7 +83,7 @@ void OVUI::setTheme(const OVTheme &theme)
     const OVTheme &known = OVTheme::named(theme.id);
     const bool differs = known != m_theme;
     m_theme = known;
-    QSettings().setValue(themeKey, m_theme.id);
+    CMSettingsFile::shared().setValue(themeKey, m_theme.id);
     if (differs) {
         Q_EMIT themeChanged();
         Q_EMIT changed();
@@ -102,7 +102,7 @@ void OVUI::setZoom(double zoom)
         return;
     const bool differs = zoom != m_zoom;
     m_zoom = zoom;
-    QSettings().setValue(zoomKey, m_zoom);
+    CMSettingsFile::shared().setValue(zoomKey, QString::number(m_zoom));
     if (differs) {
         Q_EMIT zoomChanged();
         Q_EMIT changed();

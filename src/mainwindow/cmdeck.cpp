@@ -24,6 +24,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -35,7 +36,9 @@ namespace {
 // reads 99. Truncate, forgiving only the error of the arithmetic.
 int truncated(double value)
 {
-    return int(std::trunc(value + (value >= 0 ? 1e-9 : -1e-9)));
+    if (!std::isfinite(value))
+        return 0;
+    return int(std::trunc(std::clamp(value + (value >= 0 ? 1e-9 : -1e-9), -1e9, 1e9)));
 }
 
 QString oneDecimal(double v)
@@ -331,7 +334,8 @@ QWidget *CMDeck::goLiveRow()
 
 void CMDeck::showSettings()
 {
-    const CMSettings &s = m_engine.settings();
+    // What the picture and the clock use, not what an edited or older record holds.
+    const CMSettings s = m_engine.settings().clamped();
     for (int i = 0; i < m_knobs.size(); ++i)
         m_knobs[i]->setValue(s.*(knobSpecs[i].field));
     for (int i = 0; i < m_switches.size(); ++i)

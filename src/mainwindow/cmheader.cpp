@@ -62,9 +62,13 @@ CMHeader::CMHeader(CMEngine &engine, QWidget *parent)
     row->addWidget(new OVSBadge, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    const auto show = [this] { m_lcd->setText(readoutText(CMMath::words(m_engine.script()))); };
-    connect(&engine, &CMEngine::scriptChanged, this, show);
-    show();
+    connect(&engine, &CMEngine::scriptChanged, this, &CMHeader::recount);
+    recount();
+}
+
+void CMHeader::recount()
+{
+    m_lcd->setText(readoutText(m_words.count(m_engine.scriptBuffer())));
 }
 
 QString CMHeader::readoutText(qint64 words)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <engine/cmwordcount.h>
 #include <kit/ovsurfaces.h>
 
 class CMEngine;
@@ -20,6 +21,10 @@ public:
     static QString readoutText(qint64 words);
 
 private:
+    void recount();
+
     CMEngine &m_engine;
     OVLCD *m_lcd;
+    // Counts only the part of the script an edit replaced.
+    CMWordCount m_words;
 };

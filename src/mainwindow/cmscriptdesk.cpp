@@ -1,6 +1,7 @@
 #include "cmscriptdesk.h"
 
 #include "cmlayout.h"
+#include "cmsavenotice.h"
 #include "cmscripteditor.h"
 
 #include <engine/cmengine.h>
@@ -72,6 +73,8 @@ CMScriptDesk::CMScriptDesk(CMEngine &engine, QWidget *parent)
     inside->addWidget(m_editor);
     column->addWidget(well, 1);
     m_drop = CMScriptFiles::attachScriptDrop(m_editor, engine);
+    m_notice = new CMSaveNotice(engine);
+    column->addWidget(m_notice);
 
     m_tip = CMLayout::label(u"Tip: put stage directions in [square brackets]. They show small "
                             u"and dimmed on the prompter."_s,

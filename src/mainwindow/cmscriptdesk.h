@@ -3,6 +3,7 @@
 #include <kit/ovsurfaces.h>
 
 class CMEngine;
+class CMSaveNotice;
 class CMScriptEditor;
 class OVChromeButton;
 class OVFileDrop;
@@ -26,6 +27,7 @@ public:
     // The line that shows a running import in place of the tip.
     QWidget *importProgress() const { return m_importRow; }
     OVChromeButton *cancelImportButton() const { return m_cancelImport; }
+    CMSaveNotice *saveNotice() const { return m_notice; }
 
     // The menu's commands. The first appends a cue line and leaves the run alone; the other
     // two replace the script and reset to the top. All stay undoable in the editor.
@@ -48,4 +50,5 @@ private:
     QWidget *m_importRow = nullptr;
     QLabel *m_importStatus = nullptr;
     OVChromeButton *m_cancelImport = nullptr;
+    CMSaveNotice *m_notice = nullptr;
 };

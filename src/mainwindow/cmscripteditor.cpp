@@ -1,5 +1,6 @@
 #include "cmscripteditor.h"
 
+#include "cmeditorlayout.h"
 #include "cmlayout.h"
 #include "cmtextdiff.h"
 
@@ -14,6 +15,9 @@ CMScriptEditor::CMScriptEditor(CMEngine &engine, QWidget *parent)
     : QPlainTextEdit(parent)
     , m_engine(engine)
 {
+    auto *doc = new QTextDocument(this);
+    doc->setDocumentLayout(new CMEditorLayout(doc, viewport()));
+    setDocument(doc);
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(false);
     setBackgroundVisible(false);
@@ -28,22 +32,58 @@ CMScriptEditor::CMScriptEditor(CMEngine &engine, QWidget *parent)
     });
 
     setPlainText(engine.script());
-    m_shown = toPlainText();
-    connect(document(), &QTextDocument::contentsChanged, this, &CMScriptEditor::editorChanged);
+    connect(document(), &QTextDocument::contentsChange, this, &CMScriptEditor::editorChanged);
     connect(&engine, &CMEngine::scriptChanged, this, &CMScriptEditor::scriptChanged);
 }
 
-void CMScriptEditor::editorChanged()
+namespace {
+
+// The document's characters as plain text: its paragraph and line separators are line feeds
+// and its no-break spaces spaces, as in toPlainText().
+QString plainText(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+        else if (c == QChar::Nbsp)
+            c = u' ';
+    }
+    return text;
+}
+
+} // namespace
+
+void CMScriptEditor::editorChanged(int position, int removed, int added)
 {
     if (m_applying)
         return;
-    QString text = toPlainText();
-    // Layout and format changes announce themselves as content changes too.
-    if (text == m_shown)
+    const CMScriptBuffer &script = m_engine.scriptBuffer();
+    // The document counts its closing paragraph separator when a change reaches its end.
+    const qsizetype length = document()->characterCount() - 1;
+    const qsizetype excess = std::max<qsizetype>(0, qsizetype(position) + added - length);
+    const qsizetype from = position;
+    const qsizetype gone = qsizetype(removed) - excess;
+    const qsizetype come = qsizetype(added) - excess;
+    if (from < 0 || gone < 0 || come < 0 || from + gone > script.size()
+        || script.size() - gone + come != length) {
+        // Out of step (line ends the document keeps differently): the whole text, once.
+        const QString text = toPlainText();
+        if (!(script == text)) {
+            m_writing = true;
+            m_engine.setScript(text);
+            m_writing = false;
+        }
         return;
-    m_shown = std::move(text);
+    }
+    QTextCursor span(document());
+    span.setPosition(int(from));
+    span.setPosition(int(from + come), QTextCursor::KeepAnchor);
+    const QString inserted = plainText(span.selectedText());
+    // Layout and format changes announce themselves as content changes too.
+    if (gone == come && script.mid(from, gone) == inserted)
+        return;
     m_writing = true;
-    m_engine.setScript(m_shown);
+    m_engine.editScript(from, gone, inserted);
     m_writing = false;
 }
 
@@ -51,8 +91,7 @@ void CMScriptEditor::scriptChanged()
 {
     if (m_writing)
         return;
-    const QString &script = m_engine.script();
-    const CMTextDiff diff = CMTextDiff::between(m_shown, script);
+    const CMTextDiff diff = CMTextDiff::between(toPlainText(), m_engine.script());
     if (diff.isEmpty())
         return;
     m_applying = true;
@@ -63,6 +102,4 @@ void CMScriptEditor::scriptChanged()
     cursor.insertText(diff.inserted);
     cursor.endEditBlock();
     m_applying = false;
-    // Line ends the document keeps differently (CR LF) make its text differ from the script.
-    m_shown = toPlainText();
 }

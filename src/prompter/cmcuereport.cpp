@@ -45,7 +45,8 @@ bool CMCueReport::collectSome(const CMScriptText &text, Pass &pass,
         const int row = pass.row;
         if (text.kind(row) != CMRowKind::Cue)
             continue;
-        const QStringView line = text.rowView(row);
+        QString scratch;
+        const QStringView line = text.rowView(row, scratch);
         QString shared;
         // A cue inserted or removed since shifts the rest by one.
         for (const qsizetype candidate : {pass.k, pass.k + 1}) {

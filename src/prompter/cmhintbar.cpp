@@ -79,7 +79,7 @@ QString CMHintBar::keysText()
 void CMHintBar::refresh()
 {
     m_state->setText(stateText(m_engine.running(), m_engine.finished()));
-    m_speed->setText(speedText(m_engine.settings().speed));
+    m_speed->setText(speedText(m_engine.settings().usableSpeed()));
 }
 
 void CMHintBar::paintEvent(QPaintEvent *)

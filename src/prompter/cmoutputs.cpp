@@ -1,10 +1,10 @@
 #include "cmoutputs.h"
 
 #include <engine/cmsettings.h>
+#include <store/cmsettingsfile.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSettings>
 #include <QUrl>
 
 #include <algorithm>
@@ -33,11 +33,6 @@ bool boolField(const QJsonObject &o, QLatin1StringView key, bool fallback)
 {
     const QJsonValue v = o.value(key);
     return v.isBool() ? v.toBool() : fallback;
-}
-
-QSettings store()
-{
-    return QSettings(u"Orvelle Software"_s, u"Cuemaster"_s);
 }
 
 } // namespace
@@ -111,7 +106,7 @@ CMOutputOptions CMOutputs::options(const QString &display) const
     const auto it = m_cache.constFind(display);
     if (it != m_cache.constEnd())
         return *it;
-    const QVariant stored = store().value(settingsKey(display));
+    const QVariant stored = CMSettingsFile::shared().value(settingsKey(display));
     // Only text can hold our JSON; a stored number or list is no entry of ours.
     const CMOutputOptions options =
         stored.typeId() == QMetaType::QString || stored.typeId() == QMetaType::QByteArray
@@ -126,7 +121,7 @@ void CMOutputs::setOptions(const QString &display, const CMOutputOptions &option
     if (options == this->options(display))
         return;
     m_cache.insert(display, options);
-    store().setValue(settingsKey(display), QString::fromUtf8(options.toJson()));
+    CMSettingsFile::shared().setValue(settingsKey(display), QString::fromUtf8(options.toJson()));
     Q_EMIT changed(display);
 }
 

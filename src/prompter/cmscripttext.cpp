@@ -24,47 +24,58 @@ CMScriptText::CMScriptText()
     rebuildAll();
 }
 
-QString CMScriptText::rowText(int row) const
+CMScriptText::Row CMScriptText::rowData(int row) const
 {
-    const Row &r = m_rows[std::size_t(row)];
-    return r.kind == CMRowKind::EndMark ? QString::fromUtf16(cmEndMarkText)
-                                        : m_script.mid(r.start, r.length);
+    const int lines = m_lines.size();
+    return row < lines ? m_lines.row(row) : row == lines ? m_spacer : m_end;
 }
 
-QStringView CMScriptText::rowView(int row) const
+QString CMScriptText::rowText(int row) const
 {
-    const Row &r = m_rows[std::size_t(row)];
-    return QStringView(m_script).sliced(r.start, r.length);
+    if (row >= m_lines.size())
+        return row == m_lines.size() ? QString() : QString::fromUtf16(cmEndMarkText);
+    const Row r = m_lines.row(row);
+    return m_script.mid(r.start, r.length);
+}
+
+QStringView CMScriptText::rowView(int row, QString &scratch) const
+{
+    if (row >= m_lines.size())
+        return {};
+    const Row r = m_lines.row(row);
+    return m_script.view(r.start, r.length, scratch);
 }
 
 double CMScriptText::rowExtent(int row) const
 {
-    const double gap = std::size_t(row) + 1 < m_rows.size() ? m_style.rowGap : 0;
-    return m_rows[std::size_t(row)].height + gap;
+    const double gap = row + 1 < rowCount() ? m_style.rowGap : 0;
+    return rowData(row).height + gap;
 }
 
 double CMScriptText::rowTop(int row) const
 {
-    fixTops();
-    return m_tops[std::size_t(row)];
+    const int lines = m_lines.size();
+    if (row <= lines)
+        return m_lines.top(row);
+    return m_lines.top(lines) + m_spacer.height + m_style.rowGap;
 }
 
 int CMScriptText::rowAt(double y) const
 {
-    fixTops();
-    const auto it = std::upper_bound(m_tops.begin(), m_tops.end(), y);
-    return std::clamp(int(it - m_tops.begin()) - 1, 0, rowCount() - 1);
+    const int lines = m_lines.size();
+    if (y < m_lines.top(lines))
+        return m_lines.rowAt(y);
+    return y < rowTop(lines + 1) ? lines : lines + 1;
 }
 
 double CMScriptText::height() const
 {
-    fixTops();
-    return m_tops.back() + m_rows.back().height;
+    return rowTop(m_lines.size() + 1) + m_end.height;
 }
 
 void CMScriptText::setStyle(const CMTextStyle &style)
 {
-    if (style == m_style && !m_rows.empty())
+    if (style == m_style && m_end.serial != 0)
         return;
     m_style = style;
     const QFontMetricsF spoken(m_style.spokenFont, CMTextStyle::device());
@@ -74,7 +85,12 @@ void CMScriptText::setStyle(const CMTextStyle &style)
     m_cueLine = cue.ascent() + cue.descent();
     m_cueChar = cue.averageCharWidth();
     m_endHeight = CMRowLayout::measure(CMRowKind::EndMark, {}, m_style);
-    restyleAll();
+    m_lines.setGap(m_style.rowGap);
+    m_lines.updateAll([this](Row &row) { row = makeRow(row.start, row.length, row.kind); });
+    m_spacer = makeRow(0, 0, CMRowKind::Spacer);
+    m_end = makeRow(0, 0, CMRowKind::EndMark);
+    m_unmeasuredHint = 0;
+    m_layouts.clear();
 }
 
 CMScriptText::Row CMScriptText::makeRow(qsizetype start, qsizetype length, CMRowKind kind)
@@ -101,12 +117,6 @@ CMScriptText::Row CMScriptText::makeRow(qsizetype start, qsizetype length, CMRow
     return row;
 }
 
-CMScriptText::Row CMScriptText::lineRow(qsizetype start, qsizetype length)
-{
-    return makeRow(start, length,
-                   CMRowLayout::kindOf(QStringView(m_script).sliced(start, length)));
-}
-
 double CMScriptText::estimate(const Row &row) const
 {
     const bool cue = row.kind == CMRowKind::Cue;
@@ -119,183 +129,149 @@ double CMScriptText::estimate(const Row &row) const
 
 void CMScriptText::rebuildAll()
 {
-    m_rows.clear();
-    const QStringView script(m_script);
+    std::vector<Row> rows;
+    QString scratch;
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = script.indexOf(u'\n', start);
-        if (end < 0) {
-            m_rows.push_back(lineRow(start, script.size() - start));
+        const qsizetype end = m_script.indexOf(u'\n', start);
+        const qsizetype length = (end < 0 ? m_script.size() : end) - start;
+        const QStringView line = m_script.view(start, length, scratch);
+        rows.push_back(makeRow(start, length, CMRowLayout::kindOf(line)));
+        if (end < 0)
             break;
-        }
-        m_rows.push_back(lineRow(start, end - start));
         start = end + 1;
     }
-    m_rows.push_back(makeRow(0, 0, CMRowKind::Spacer));
-    m_rows.push_back(makeRow(0, 0, CMRowKind::EndMark));
-    m_unmeasured = std::size_t(std::count_if(m_rows.begin(), m_rows.end(),
-                                             [](const Row &r) { return !r.measured; }));
+    m_lines.assign(rows);
     m_unmeasuredHint = 0;
     m_layouts.clear();
-    markTopsStale(0);
 }
 
-void CMScriptText::restyleAll()
+void CMScriptText::setScript(const CMScriptBuffer &script)
 {
-    if (m_rows.empty())
+    const qsizetype p = CMScriptBuffer::commonPrefix(m_script, script);
+    const qsizetype oldSize = m_script.size();
+    if (p == oldSize && p == script.size()) {
+        m_script = script; // the same text: share it
         return;
-    for (Row &row : m_rows)
-        row = makeRow(row.start, row.length, row.kind);
-    m_unmeasured = std::size_t(std::count_if(m_rows.begin(), m_rows.end(),
-                                             [](const Row &r) { return !r.measured; }));
-    m_unmeasuredHint = 0;
-    m_layouts.clear();
-    markTopsStale(0);
+    }
+    const qsizetype q = CMScriptBuffer::commonSuffix(m_script, script, p);
+    const Span span = spanOf(p, oldSize - q);
+    const CMScriptBuffer old = std::exchange(m_script, script);
+    QString scratch;
+    replaceLines(span, old.view(span.start, span.end - span.start, scratch),
+                 script.size() - oldSize);
 }
 
 void CMScriptText::setScript(const QString &script)
 {
+    const qsizetype p = CMScriptBuffer::commonPrefix(m_script, script);
     const qsizetype oldSize = m_script.size();
-    const qsizetype newSize = script.size();
-    const qsizetype common = std::min(oldSize, newSize);
-    const QChar *a = m_script.constData();
-    const QChar *b = script.constData();
-    const qsizetype p = std::mismatch(a, a + common, b).first - a;
-    if (p == oldSize && p == newSize)
+    if (p == oldSize && p == script.size())
         return;
-    qsizetype q = 0;
-    while (q < common - p && a[oldSize - 1 - q] == b[newSize - 1 - q])
-        ++q;
+    const qsizetype q = CMScriptBuffer::commonSuffix(m_script, script, p);
+    const Span span = spanOf(p, oldSize - q);
+    // Only the lines the change touches are kept to compare; the text changes in place.
+    const QString old = m_script.mid(span.start, span.end - span.start);
+    m_script.replace(p, oldSize - q - p, QStringView(script).sliced(p, script.size() - q - p));
+    replaceLines(span, old, script.size() - oldSize);
+}
 
-    // The changed characters are old [p, oldSize - q) and new [p, newSize - q): replace the
-    // old lines that hold them by the new lines between the same borders.
-    const std::size_t lines = m_rows.size() - 2;
-    const auto lineOf = [this, lines](qsizetype position) {
-        const auto begin = m_rows.begin();
-        const auto it = std::upper_bound(begin, begin + qsizetype(lines), position,
-                                         [](qsizetype pos, const Row &r) { return pos < r.start; });
-        return std::size_t(it - begin) - 1;
-    };
-    const std::size_t first = lineOf(p);
-    const std::size_t lastOld = lineOf(oldSize - q);
-    const qsizetype delta = newSize - oldSize;
-    const qsizetype regionStart = m_rows[first].start;
-    const qsizetype regionEnd = m_rows[lastOld].start + m_rows[lastOld].length + delta;
+void CMScriptText::edit(qsizetype position, qsizetype removed, const CMScriptBuffer &edited)
+{
+    const qsizetype oldSize = m_script.size();
+    if (position < 0 || removed < 0 || position + removed > oldSize
+        || edited.size() < oldSize - removed) {
+        setScript(edited);
+        return;
+    }
+    const Span span = spanOf(position, position + removed);
+    const CMScriptBuffer old = std::exchange(m_script, edited);
+    QString scratch;
+    replaceLines(span, old.view(span.start, span.end - span.start, scratch),
+                 edited.size() - oldSize);
+}
 
-    const QString old = std::exchange(m_script, script);
-    const QStringView oldView(old);
-    const QStringView region = QStringView(m_script).sliced(regionStart, regionEnd - regionStart);
+// The lines that hold the characters [from, to) of the script as it is.
+CMScriptText::Span CMScriptText::spanOf(qsizetype from, qsizetype to) const
+{
+    Span span;
+    span.first = m_lines.lineAt(from);
+    span.lastOld = m_lines.lineAt(to);
+    span.start = m_lines.row(span.first).start;
+    const Row last = m_lines.row(span.lastOld);
+    span.end = last.start + last.length;
+    return span;
+}
+
+// Replaces the span's lines by the new lines between the same borders, keeping the
+// measurements of lines whose text did not change. m_script already holds the new text;
+// oldRegion is the span's old text.
+void CMScriptText::replaceLines(const Span &span, QStringView oldRegion, qsizetype delta)
+{
+    const qsizetype regionStart = span.start;
+    QString scratch;
+    const QStringView region = m_script.view(regionStart, span.end + delta - regionStart, scratch);
 
     std::vector<Row> replaced;
     std::size_t fresh = 0;
     qsizetype start = 0;
-    for (std::size_t j = 0;; ++j) {
+    for (int j = 0;; ++j) {
         const qsizetype end = region.indexOf(u'\n', start);
         const qsizetype length = (end < 0 ? region.size() : end) - start;
-        const std::size_t oldIndex = first + j;
-        if (oldIndex <= lastOld && m_rows[oldIndex].length == length
-            && oldView.sliced(m_rows[oldIndex].start, length) == region.sliced(start, length)) {
-            Row kept = m_rows[oldIndex];
+        const QStringView line = region.sliced(start, length);
+        const int oldIndex = span.first + j;
+        Row kept;
+        if (oldIndex <= span.lastOld)
+            kept = m_lines.row(oldIndex);
+        if (oldIndex <= span.lastOld && kept.length == length
+            && oldRegion.sliced(kept.start - regionStart, length) == line) {
             kept.start = regionStart + start;
             replaced.push_back(kept);
         } else {
-            replaced.push_back(lineRow(regionStart + start, length));
+            replaced.push_back(makeRow(regionStart + start, length, CMRowLayout::kindOf(line)));
             ++fresh;
         }
         if (end < 0)
             break;
         start = end + 1;
     }
-
-    for (std::size_t i = first; i <= lastOld; ++i)
-        m_unmeasured -= m_rows[i].measured ? 0 : 1;
-    for (const Row &row : replaced)
-        m_unmeasured += row.measured ? 0 : 1;
-    for (std::size_t i = lastOld + 1; i < lines; ++i)
-        m_rows[i].start += delta;
-    const auto at = m_rows.begin() + qsizetype(first);
-    m_rows.erase(at, at + qsizetype(lastOld - first + 1));
-    m_rows.insert(m_rows.begin() + qsizetype(first), replaced.begin(), replaced.end());
-    m_unmeasuredHint = std::min(m_unmeasuredHint, first);
-    markTopsStale(first);
+    m_lines.replace(span.first, span.lastOld, replaced, delta);
+    m_unmeasuredHint = std::min(m_unmeasuredHint, span.first);
 
     if (fresh <= immediateRows) {
-        for (std::size_t i = first; i < first + replaced.size(); ++i) {
-            if (!m_rows[i].measured)
+        for (int i = span.first; i < span.first + int(replaced.size()); ++i) {
+            if (!m_lines.row(i).measured)
                 measureRow(i);
         }
     }
 }
 
-void CMScriptText::measureRow(std::size_t i)
+void CMScriptText::measureRow(int row)
 {
-    Row &row = m_rows[i];
-    const double height = CMRowLayout::measure(row.kind, rowText(int(i)), m_style);
+    const Row r = rowData(row);
+    const double height = CMRowLayout::measure(r.kind, rowText(row), m_style);
     ++m_measurements;
-    row.measured = true;
-    --m_unmeasured;
-    if (height != row.height) {
-        row.height = height;
-        markTopsStale(i + 1);
-    }
-}
-
-void CMScriptText::markTopsStale(std::size_t from) const
-{
-    m_topsValid = std::min(m_topsValid, from);
-}
-
-void CMScriptText::fixTops() const
-{
-    const std::size_t n = m_rows.size();
-    if (m_tops.size() != n) {
-        m_tops.resize(n);
-        m_topsValid = std::min(m_topsValid, n);
-    }
-    if (m_topsValid == 0) {
-        m_tops[0] = 0;
-        m_topsValid = 1;
-    }
-    for (std::size_t i = m_topsValid; i < n; ++i)
-        m_tops[i] = m_tops[i - 1] + rowExtent(int(i - 1));
-    m_topsValid = n;
-}
-
-std::size_t CMScriptText::firstUnmeasured() const
-{
-    if (m_unmeasured == 0)
-        return m_rows.size();
-    while (m_unmeasuredHint < m_rows.size() && m_rows[m_unmeasuredHint].measured)
-        ++m_unmeasuredHint;
-    return m_unmeasuredHint;
+    m_lines.setMeasured(row, height);
 }
 
 void CMScriptText::prepareThrough(double y)
 {
-    fixTops();
-    const std::size_t n = m_rows.size();
-    std::size_t i = firstUnmeasured();
-    if (i >= n || m_tops[i] > y)
-        return;
-    double top = m_tops[i];
-    for (; i < n && top <= y; ++i) {
-        m_tops[i] = top;
-        if (!m_rows[i].measured)
-            measureRow(i);
-        top += rowExtent(int(i));
+    for (;;) {
+        m_unmeasuredHint = m_lines.firstUnmeasured(m_unmeasuredHint);
+        if (m_unmeasuredHint >= m_lines.size() || m_lines.top(m_unmeasuredHint) > y)
+            return;
+        measureRow(m_unmeasuredHint);
     }
-    if (i < n)
-        m_tops[i] = top;
-    m_topsValid = std::min(i + 1, n);
 }
 
 bool CMScriptText::measureFor(std::chrono::nanoseconds budget)
 {
     const auto deadline = std::chrono::steady_clock::now() + budget;
-    for (std::size_t i = firstUnmeasured(); i < m_rows.size(); ++i) {
-        if (m_rows[i].measured)
-            continue;
-        measureRow(i);
+    for (;;) {
+        m_unmeasuredHint = m_lines.firstUnmeasured(m_unmeasuredHint);
+        if (m_unmeasuredHint >= m_lines.size())
+            break;
+        measureRow(m_unmeasuredHint);
         if (std::chrono::steady_clock::now() >= deadline)
             break;
     }
@@ -309,18 +285,13 @@ void CMScriptText::measureAll()
 
 std::shared_ptr<const CMRowLayout> CMScriptText::layout(int row)
 {
-    Row &r = m_rows[std::size_t(row)];
+    const Row r = rowData(row);
     if (const auto *cached = m_layouts.object(r.serial))
         return *cached;
     auto built = std::make_shared<const CMRowLayout>(CMRowLayout::build(r.kind, rowText(row), m_style));
     if (!r.measured) {
         ++m_measurements;
-        r.measured = true;
-        --m_unmeasured;
-        if (built->height != r.height) {
-            r.height = built->height;
-            markTopsStale(std::size_t(row) + 1);
-        }
+        m_lines.setMeasured(row, built->height);
     }
     m_layouts.insert(r.serial, new std::shared_ptr<const CMRowLayout>(built),
                      built->glyphCount() + 1);
@@ -329,11 +300,7 @@ std::shared_ptr<const CMRowLayout> CMScriptText::layout(int row)
 
 int CMScriptText::rowOf(qsizetype position) const
 {
-    const auto lines = qsizetype(m_rows.size()) - 2;
-    const auto begin = m_rows.begin();
-    const auto it = std::upper_bound(begin, begin + lines, position,
-                                     [](qsizetype pos, const Row &r) { return pos < r.start; });
-    return std::max(int(it - begin) - 1, 0);
+    return std::max(m_lines.lineAt(position), 0);
 }
 
 namespace {
@@ -367,7 +334,7 @@ double CMScriptText::lineTop(qsizetype position)
     const double top = rowTop(row);
     if (kind(row) != CMRowKind::Spoken)
         return top;
-    const Row &r = m_rows[std::size_t(row)];
+    const Row r = rowData(row);
     const int shown = shownPosition(rowText(row), position - r.start, m_style.uppercase);
     const std::shared_ptr<const CMRowLayout> laid = layout(row);
     double lineY = 0;
@@ -382,7 +349,7 @@ double CMScriptText::lineTop(qsizetype position)
 qsizetype CMScriptText::positionAt(double y)
 {
     const int row = rowAt(y);
-    const Row &r = m_rows[std::size_t(row)];
+    const Row r = rowData(row);
     if (r.kind == CMRowKind::Spacer || r.kind == CMRowKind::EndMark)
         return m_script.size();
     if (r.kind != CMRowKind::Spoken)

@@ -1,20 +1,23 @@
 #pragma once
 
 #include "cmrowlayout.h"
+#include "cmrowtable.h"
 #include "cmtextstyle.h"
+
+#include <engine/cmscriptbuffer.h>
 
 #include <QCache>
 #include <QString>
 
 #include <chrono>
 #include <memory>
-#include <vector>
 
 // The script laid out as the prompter's block: one row per script line (a line feed ends a
 // line; empty lines count), then a 40-point spacer and the end mark, with the row gap between
 // every two rows. Heights are canvas points.
 //
-// Rows keep their measurements until their own line changes, so typing re-measures one row.
+// Rows keep their measurements until their own line changes, so typing re-measures one row,
+// and an edit touches only the lines it changed and one block of the row table.
 // A new style measures every row again, but lazily: prepareThrough() makes every row down to
 // a depth exact (what a frame shows is always exact), and the rows below carry an estimate
 // until measureFor() reaches them between frames.
@@ -25,18 +28,25 @@ public:
 
     const CMTextStyle &style() const { return m_style; }
     void setStyle(const CMTextStyle &style);
-    const QString &script() const { return m_script; }
+    const CMScriptBuffer &script() const { return m_script; }
+    // A new script: only the lines between the first and the last character that differ are
+    // replaced. The buffer's chunks are shared, not copied.
+    void setScript(const CMScriptBuffer &script);
     void setScript(const QString &script);
+    // The script after an edit that replaced `removed` characters at `position`: only the
+    // lines the edit touched are compared, nothing else of the text.
+    void edit(qsizetype position, qsizetype removed, const CMScriptBuffer &edited);
 
-    int rowCount() const { return int(m_rows.size()); }
-    CMRowKind kind(int row) const { return m_rows[std::size_t(row)].kind; }
+    int rowCount() const { return m_lines.size() + 2; }
+    CMRowKind kind(int row) const { return rowData(row).kind; }
     QString rowText(int row) const;
-    // A script line's text without copying it (empty for the spacer and the end mark).
-    QStringView rowView(int row) const;
+    // A script line's text, without copying it where one chunk of the script holds it, else
+    // copied into scratch (empty for the spacer and the end mark).
+    QStringView rowView(int row, QString &scratch) const;
     // Changes whenever the row's picture may change: images are cached under it.
-    quint64 serial(int row) const { return m_rows[std::size_t(row)].serial; }
-    bool isMeasured(int row) const { return m_rows[std::size_t(row)].measured; }
-    double rowHeight(int row) const { return m_rows[std::size_t(row)].height; }
+    quint64 serial(int row) const { return rowData(row).serial; }
+    bool isMeasured(int row) const { return rowData(row).measured; }
+    double rowHeight(int row) const { return rowData(row).height; }
     // The row's height plus the gap below it; the last row has none.
     double rowExtent(int row) const;
     double rowTop(int row) const;
@@ -45,7 +55,7 @@ public:
 
     // The block's height: exact once complete(), an estimate before.
     double height() const;
-    bool complete() const { return m_unmeasured == 0; }
+    bool complete() const { return m_lines.unmeasured() == 0; }
 
     // Measures every row that starts at or above y, so rows and positions down to y are exact.
     void prepareThrough(double y);
@@ -67,36 +77,31 @@ public:
     qint64 measurements() const { return m_measurements; }
 
 private:
-    struct Row
-    {
-        qsizetype start = 0; // in m_script; the spacer and end mark have no text
-        qsizetype length = 0;
-        quint64 serial = 0;
-        double height = 0;
-        CMRowKind kind = CMRowKind::Blank;
-        bool measured = false;
-    };
+    using Row = CMRowTable::Row;
 
     int rowOf(qsizetype position) const;
+    Row rowData(int row) const;
     Row makeRow(qsizetype start, qsizetype length, CMRowKind kind);
     Row lineRow(qsizetype start, qsizetype length);
     void rebuildAll();
-    void restyleAll();
-    void measureRow(std::size_t i);
+    void measureRow(int row);
     double estimate(const Row &row) const;
-    void markTopsStale(std::size_t from) const;
-    void fixTops() const;
-    std::size_t firstUnmeasured() const;
-    void replaceLines(std::size_t first, std::size_t lastOld, qsizetype newStart,
-                      qsizetype newEnd, qsizetype delta);
+    struct Span
+    {
+        int first = 0; // rows
+        int lastOld = 0;
+        qsizetype start = 0; // characters of the old script
+        qsizetype end = 0;
+    };
+    Span spanOf(qsizetype from, qsizetype to) const;
+    void replaceLines(const Span &span, QStringView oldRegion, qsizetype delta);
 
     CMTextStyle m_style;
-    QString m_script;
-    std::vector<Row> m_rows;
-    mutable std::vector<double> m_tops;
-    mutable std::size_t m_topsValid = 0; // m_tops[0, m_topsValid) are up to date
-    mutable std::size_t m_unmeasuredHint = 0;
-    std::size_t m_unmeasured = 0;
+    CMScriptBuffer m_script;
+    CMRowTable m_lines;
+    Row m_spacer;
+    Row m_end;
+    int m_unmeasuredHint = 0;
     quint64 m_nextSerial = 1;
     qint64 m_measurements = 0;
     // Estimates for rows not yet measured.

@@ -34,6 +34,12 @@ CMTextModel::CMTextModel(CMEngine &engine)
     m_measure.setSingleShot(true);
     m_measure.setInterval(0);
     connect(&m_measure, &QTimer::timeout, this, &CMTextModel::measureSlice);
+    // Typing arrives as edits: the layout shares the engine's text and compares only the
+    // lines the edit touched.
+    connect(&engine, &CMEngine::scriptEdited, this, [this](qsizetype position, qsizetype removed) {
+        m_text.edit(position, removed, m_engine.scriptBuffer());
+        m_edited = true;
+    });
     connect(&engine, &CMEngine::scriptChanged, this, &CMTextModel::syncScript);
     connect(&engine, &CMEngine::settingsChanged, this, &CMTextModel::syncStyle);
     connect(&engine, &QObject::destroyed, this, [engine = &engine] { models().remove(engine); });
@@ -53,7 +59,8 @@ CMTextModel::~CMTextModel()
 
 void CMTextModel::syncScript()
 {
-    m_text.setScript(m_engine.script());
+    if (!std::exchange(m_edited, false))
+        m_text.setScript(m_engine.scriptBuffer());
     Q_EMIT changed();
 }
 

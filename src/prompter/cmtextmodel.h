@@ -43,4 +43,5 @@ private:
     CMScriptText m_text;
     QTimer m_measure;
     CMCueReport *m_cues;
+    bool m_edited = false; // the change announced next was applied as an edit
 };

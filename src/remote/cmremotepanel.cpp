@@ -2,6 +2,8 @@
 
 #include "cmqrcode.h"
 
+#include <store/cmsettingsfile.h>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -9,7 +11,6 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
-#include <QSettings>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <kit/ovbuttons.h>
@@ -27,11 +28,6 @@ namespace {
 constexpr char enabledKey[] = "cm.remote.enabled";
 constexpr char networkKey[] = "cm.remote.network";
 constexpr char portKey[] = "cm.remote.port";
-
-QSettings store()
-{
-    return QSettings(u"Orvelle Software"_s, u"Cuemaster"_s);
-}
 
 OVUI *ui()
 {
@@ -56,7 +52,7 @@ QLabel *text(const QString &s, qreal size, bool dim, bool wrap = true)
 
 std::optional<CMRemote::Options> CMRemotePanel::storedOptions()
 {
-    QSettings s = store();
+    const CMSettingsFile &s = CMSettingsFile::shared();
     if (!s.value(QLatin1StringView(enabledKey), false).toBool())
         return std::nullopt;
     const uint port = s.value(QLatin1StringView(portKey), defaultPort).toUInt();
@@ -66,7 +62,7 @@ std::optional<CMRemote::Options> CMRemotePanel::storedOptions()
 
 void CMRemotePanel::storeOptions(const std::optional<CMRemote::Options> &options)
 {
-    QSettings s = store();
+    CMSettingsFile &s = CMSettingsFile::shared();
     s.setValue(QLatin1StringView(enabledKey), options.has_value());
     if (options) {
         s.setValue(QLatin1StringView(networkKey), options->allowNetwork);

@@ -1,10 +1,18 @@
+#include <testsupport.h>
 #include <engine/cmengine.h>
 #include <engine/cmmath.h>
+#include <store/cmatomicfile.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QElapsedTimer>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -40,20 +48,34 @@ class TestCMAutosave : public QObject
 private Q_SLOTS:
     void init();
     void sampleScript();
+    void cleanup();
     void loadsAutosave_data();
     void loadsAutosave();
     void debounceWritesOnceWithTheLastText();
+    void continuousTypingIsSavedWithinTwoSeconds();
+    void failedSaveIsReportedKeptAndRetried_data();
+    void failedSaveIsReportedKeptAndRetried();
     void pendingSaveIsWrittenAtQuit();
     void storedSettings_data();
     void storedSettings();
     void absurdStoredSettingsDoNotBreakTheClock();
+
+private:
+    std::optional<cmtest::ReadOnlyFolder> m_readOnly;
 };
 
 void TestCMAutosave::init()
 {
-    QFile::remove(CMEngine::scriptPath());
-    QFile::remove(CMEngine::scriptPath() + u".unreadable"_s);
-    QSettings().clear();
+    const QDir folder = QFileInfo(CMEngine::scriptPath()).dir();
+    for (const QString &name : folder.entryList(QDir::Files | QDir::System))
+        QFile::remove(folder.filePath(name));
+    cmtest::clearSettings();
+}
+
+void TestCMAutosave::cleanup()
+{
+    CMAtomicFile::setFailAfterBytesForTesting(-1);
+    m_readOnly.reset();
 }
 
 void TestCMAutosave::sampleScript()
@@ -65,39 +87,79 @@ void TestCMAutosave::sampleScript()
 
 void TestCMAutosave::loadsAutosave_data()
 {
-    QTest::addColumn<QByteArray>("bytes"); // null: no file
+    QTest::addColumn<QString>("make"); // what is at the autosave's place
+    QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("keptAside");
-    QTest::newRow("no file: the sample") << QByteArray() << CMEngine::sampleScript() << false;
-    QTest::newRow("zero bytes: an empty script") << ""_ba << QString() << false;
-    QTest::newRow("utf-8") << "Caf\xc3\xa9\n[cue]\n"_ba << u"Café\n[cue]\n"_s << false;
-    QTest::newRow("not utf-8: the sample, the file kept aside")
-        << "Latin-1 caf\xe9"_ba << CMEngine::sampleScript() << true;
+    QTest::addColumn<QString>("keptAs"); // where the unusable file goes; empty: stays
+    const QString sample = CMEngine::sampleScript();
+    const QString aside = u"current-script.txt.unreadable"_s;
+    QTest::newRow("no file: the sample") << u"none"_s << QByteArray() << sample << QString();
+    QTest::newRow("zero bytes: an empty script") << u"file"_s << ""_ba << QString() << QString();
+    QTest::newRow("utf-8") << u"file"_s << "Caf\xc3\xa9\n[cue]\n"_ba << u"Café\n[cue]\n"_s
+                           << QString();
+    QTest::newRow("not utf-8") << u"file"_s << "Latin-1 caf\xe9"_ba << sample << aside;
+    QTest::newRow("a second unreadable file keeps the first")
+        << u"second"_s << "\xff"_ba << sample << u"current-script.txt.unreadable-2"_s;
+    QTest::newRow("FIFO") << u"fifo"_s << QByteArray() << sample << aside;
+    QTest::newRow("link to /dev/zero") << u"zero"_s << QByteArray() << sample << aside;
+    QTest::newRow("larger than 64 MB") << u"huge"_s << QByteArray() << sample << aside;
 }
 
-// Loading writes nothing; a file that could not be read survives the first save beside it.
+// Nothing on the start's way can hang it, crash it or lose a file: an unusable autosave is set
+// aside at once (never over an earlier one), the sample is shown, and a notice says where the
+// old file went. Loading writes nothing else.
 void TestCMAutosave::loadsAutosave()
 {
+    QFETCH(QString, make);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, script);
-    QFETCH(bool, keptAside);
-    if (!bytes.isNull())
-        writeFile(CMEngine::scriptPath(), bytes);
+    QFETCH(QString, keptAs);
+    const QString path = CMEngine::scriptPath();
+    const QByteArray name = QFile::encodeName(path);
+    if (make == u"file"_s || make == u"second"_s)
+        writeFile(path, bytes);
+    if (make == u"second"_s)
+        writeFile(path + u".unreadable"_s, "the first");
+    if (make == u"fifo"_s)
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    if (make == u"zero"_s)
+        QCOMPARE(::symlink("/dev/zero", name.constData()), 0);
+    if (make == u"huge"_s) {
+        writeFile(path, "x");
+        QCOMPARE(::truncate(name.constData(), (64LL << 20) + 1), 0);
+    }
+    QElapsedTimer started;
+    started.start();
     {
         CMEngine engine;
+        QVERIFY(started.elapsed() < 5000);
         QCOMPARE(engine.script(), script);
         QVERIFY(!engine.savePending());
+        QCOMPARE(engine.startNotice().isEmpty(), keptAs.isEmpty());
+        if (!keptAs.isEmpty()) {
+            QVERIFY2(engine.startNotice().contains(u"\u201C%1\u201D"_s.arg(keptAs)),
+                     qPrintable(engine.startNotice()));
+            QVERIFY(engine.startNotice().contains(QFileInfo(path).absolutePath()));
+        }
     }
-    QCOMPARE(QFile::exists(CMEngine::scriptPath()), !bytes.isNull());
-    QCOMPARE(readFile(CMEngine::scriptPath()), bytes);
+    const QString keptPath = QFileInfo(path).dir().filePath(keptAs);
+    if (keptAs.isEmpty()) {
+        QCOMPARE(QFile::exists(path), make != u"none"_s);
+        if (make != u"none"_s)
+            QCOMPARE(readFile(path), bytes);
+    } else {
+        QVERIFY(!QFileInfo::exists(path) && !QFileInfo(path).isSymLink());
+        QVERIFY(QFileInfo(keptPath).isSymLink() || QFileInfo::exists(keptPath));
+        if (!bytes.isEmpty())
+            QCOMPARE(readFile(keptPath), bytes);
+        if (make == u"second"_s)
+            QCOMPARE(readFile(path + u".unreadable"_s), "the first"_ba);
+    }
     {
         CMEngine engine;
         engine.setScript(u"new"_s);
     }
-    QCOMPARE(readFile(CMEngine::scriptPath()), "new"_ba);
-    QCOMPARE(QFile::exists(CMEngine::scriptPath() + u".unreadable"_s), keptAside);
-    if (keptAside)
-        QCOMPARE(readFile(CMEngine::scriptPath() + u".unreadable"_s), bytes);
+    QCOMPARE(readFile(path), "new"_ba);
 }
 
 void TestCMAutosave::debounceWritesOnceWithTheLastText()
@@ -127,6 +189,90 @@ void TestCMAutosave::pendingSaveIsWrittenAtQuit()
     QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
     QVERIFY(!engine.savePending());
     QCOMPARE(readFile(CMEngine::scriptPath()), QByteArray("\xc3\xa9\n[Cue]\r\nno final break"));
+}
+
+// A save at most 2 s after the first unsaved change, however long the typing goes on.
+void TestCMAutosave::continuousTypingIsSavedWithinTwoSeconds()
+{
+    CMEngine engine;
+    QSignalSpy saved(&engine, &CMEngine::scriptSaved);
+    QElapsedTimer typing;
+    typing.start();
+    qint64 firstSave = -1;
+    QString text;
+    while (typing.elapsed() < 3000) {
+        text += u'a';
+        engine.setScript(text);
+        QTest::qWait(50);
+        if (firstSave < 0 && saved.count() > 0)
+            firstSave = typing.elapsed();
+    }
+    QVERIFY2(firstSave > 0 && firstSave <= 2000, qPrintable(QString::number(firstSave)));
+    QVERIFY(readFile(CMEngine::scriptPath()).size() > 0);
+}
+
+void TestCMAutosave::failedSaveIsReportedKeptAndRetried_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("disk full at once") << u"full:0"_s << u"No space left on device"_s;
+    QTest::newRow("disk full after 5 bytes") << u"full:5"_s << u"No space left on device"_s;
+    QTest::newRow("read-only folder") << u"read-only"_s << QString();
+}
+
+// A failed autosave never touches the file on disk, keeps the text, says why, and is tried
+// again: with the next change, every few seconds, and once more at quit.
+void TestCMAutosave::failedSaveIsReportedKeptAndRetried()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
+    const QString folder = QFileInfo(CMEngine::scriptPath()).absolutePath();
+    writeFile(CMEngine::scriptPath(), "the old script");
+    CMEngine engine;
+    engine.setSaveTimingsForTesting(50, 300);
+    QSignalSpy saved(&engine, &CMEngine::scriptSaved);
+    QSignalSpy status(&engine, &CMEngine::saveStatusChanged);
+    const auto injectFault = [&] {
+        if (fault.startsWith(u"full:"_s)) {
+            CMAtomicFile::setFailAfterBytesForTesting(fault.mid(5).toLongLong());
+        } else {
+            m_readOnly.emplace(folder);
+        }
+    };
+    injectFault();
+    if (m_readOnly && m_readOnly->way() == cmtest::ReadOnlyFolder::Way::Injected)
+        qInfo("This superuser may not mount: the read-only folder is the writer's injected fault.");
+    engine.setScript(u"a long script that does not fit any more"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 5000);
+    QCOMPARE(saved.first().first().toBool(), false);
+    QVERIFY2(!engine.saveError().isEmpty() && engine.saveError().contains(reason),
+             qPrintable(engine.saveError()));
+    QCOMPARE(status.count(), 1);
+    QVERIFY(engine.scriptUnsaved());
+    QCOMPARE(readFile(CMEngine::scriptPath()), "the old script"_ba);
+    QVERIFY(!engine.flushPendingSave()); // the try at quit fails too: the caller asks
+    QCOMPARE(readFile(CMEngine::scriptPath()), "the old script"_ba);
+
+    cleanup();
+    QTRY_COMPARE_WITH_TIMEOUT(status.count(), 2, 5000); // the periodic retry
+    QVERIFY(engine.saveError().isEmpty());
+    QVERIFY(!engine.scriptUnsaved());
+    QCOMPARE(readFile(CMEngine::scriptPath()), "a long script that does not fit any more"_ba);
+
+    injectFault();
+    engine.setScript(u"edited while failing"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(status.count(), 3, 5000);
+    cleanup();
+    engine.setScript(u"edited again"_s); // the next change tries again
+    QTRY_COMPARE_WITH_TIMEOUT(status.count(), 4, 5000);
+    QCOMPARE(readFile(CMEngine::scriptPath()), "edited again"_ba);
+
+    injectFault();
+    engine.setScript(u"last words"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(status.count(), 5, 5000);
+    cleanup();
+    QVERIFY(engine.flushPendingSave()); // the try at quit
+    QCOMPARE(readFile(CMEngine::scriptPath()), "last words"_ba);
 }
 
 void TestCMAutosave::storedSettings_data()

@@ -97,7 +97,7 @@ void TestCMSettings::clampedIsSafeForAbsurdValues()
     QVERIFY(c.lineSpacing >= 1.0);
     QCOMPARE(c.colors, 0);
     QVERIFY(c.countdown <= 3600);
-    QCOMPARE(c.cuePosition, 0.0);
+    QCOMPARE(c.cuePosition, 0.1);
 
     // Values the controls produce pass through untouched.
     const CMSettings normal{.speed = 10, .fontSize = 200, .margin = 35, .lineSpacing = 2.2};

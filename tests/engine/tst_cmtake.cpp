@@ -1,4 +1,7 @@
+#include <testsupport.h>
+
 #include <engine/cmengine.h>
+#include <store/cmsettingsfile.h>
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -18,7 +21,7 @@ private:
 
     void make(const QList<double> &cueOffsets, qint64 countdown = 0, double contentHeight = 2000)
     {
-        QSettings().clear();
+        cmtest::clearSettings();
         engine = std::make_unique<CMEngine>();
         engine->setTimeSource([this] { return t; });
         engine->setSettings({.speed = 3, .countdown = countdown});
@@ -213,6 +216,7 @@ void TestCMTake::targetDuration()
     QVERIFY(qAbs(*engine->overUnder(t) - (10 + (20000 - 10 * speed3) / speed3 - 150)) < 1e-6);
 
     for (const QVariant &stored : {QVariant(-5.0), QVariant(u"abc"_s), QVariant(1e300)}) {
+        CMSettingsFile::shared().resetForTesting(); // what was set is on disk, then replaced
         QSettings().setValue(QLatin1StringView(CMEngine::targetDurationKey), stored);
         CMEngine fresh;
         QCOMPARE(fresh.targetDuration(), stored.toDouble() > 0 ? 86400.0 : 0.0);

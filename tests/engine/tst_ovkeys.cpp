@@ -1,3 +1,4 @@
+#include <testsupport.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <engine/ovkeys.h>
@@ -90,7 +91,7 @@ private Q_SLOTS:
 
 void TestOVKeys::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     engine = std::make_unique<CMEngine>();
     engine->setContentHeight(100000);
     CMFocus::follow(*engine);

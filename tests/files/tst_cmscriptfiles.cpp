@@ -1,6 +1,7 @@
 #include <engine/cmengine.h>
 #include <files/cmimportjob.h>
 #include <files/cmscriptfiles.h>
+#include <store/cmatomicfile.h>
 #include <files/ovalert.h>
 #include <files/ovfiledrop.h>
 #include <testsupport.h>
@@ -62,7 +63,7 @@ private Q_SLOTS:
 
 void TestCMScriptFiles::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     QFile::remove(CMEngine::scriptPath());
     alerts.clear();
     OVAlert::setPresenter([this](const QString &title, const QString &message) {
@@ -146,6 +147,17 @@ void TestCMScriptFiles::exportWritesExactBytesOrAlerts()
     QCOMPARE(alerts[0].first, u"Couldn't save"_s);
     QVERIFY2(alerts[0].second.startsWith(u"The file “Script.txt” couldn't be saved"_s),
              qPrintable(alerts[0].second));
+
+    // A disk that fills up while writing leaves the file being replaced exactly as it was.
+    CMAtomicFile::setFailAfterBytesForTesting(3);
+    engine->setScript(u"a script longer than the room left"_s);
+    QVERIFY(!CMScriptFiles::exportToFile(*engine, path));
+    CMAtomicFile::setFailAfterBytesForTesting(-1);
+    QFile again(path); // by name: a file renamed over it would show here
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(again.readAll(), "Caf\xC3\xA9\r\nline two\n"_ba);
+    QCOMPARE(alerts.size(), 2);
+    QVERIFY2(alerts[1].second.endsWith(u"No space left on device."_s), qPrintable(alerts[1].second));
 }
 
 void TestCMScriptFiles::dropFilter_data()

@@ -1,3 +1,4 @@
+#include <testsupport.h>
 #include <kit/ovkit.h>
 
 #include <QApplication>
@@ -101,7 +102,7 @@ private Q_SLOTS:
 
 void TestOVControls::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     OVUI::shared()->restore();
 }
 

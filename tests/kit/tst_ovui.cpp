@@ -1,3 +1,5 @@
+#include <testsupport.h>
+#include <store/cmsettingsfile.h>
 #include <kit/ovfonts.h>
 #include <kit/ovgeometry.h>
 #include <kit/ovsurfaces.h>
@@ -19,6 +21,13 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// What reached the settings file.
+QVariant stored(const QString &key)
+{
+    CMSettingsFile::shared().flush();
+    return QSettings().value(key);
+}
 
 const QString themeKey = u"ovs.ui.theme"_s;
 const QString zoomKey = u"ovs.ui.zoom"_s;
@@ -57,7 +66,7 @@ private Q_SLOTS:
 
 void TestOVUI::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     OVUI::shared()->restore();
 }
 
@@ -151,15 +160,15 @@ void TestOVUI::choicesAreStoredAtOnce()
 
     ui->setThemeId(u"rose-gold"_s);
     ui->setThemeId(u"rose-gold"_s);
-    QCOMPARE(QSettings().value(themeKey).toString(), u"rose-gold"_s);
+    QCOMPARE(stored(themeKey).toString(), u"rose-gold"_s);
     QCOMPARE(themeSpy.count(), 1);
     ui->setThemeId(u"no-such-theme"_s);
     QCOMPARE(ui->theme().id, u"gunmetal-blue"_s);
-    QCOMPARE(QSettings().value(themeKey).toString(), u"gunmetal-blue"_s);
+    QCOMPARE(stored(themeKey).toString(), u"gunmetal-blue"_s);
     QCOMPARE(changedSpy.count(), 2);
 
     ui->zoomIn();
-    QCOMPARE(QSettings().value(zoomKey).toDouble(), 1.1);
+    QCOMPARE(stored(zoomKey).toDouble(), 1.1);
 
     // A zoom that is not a positive number is refused without a word.
     ui->setZoom(1.5);

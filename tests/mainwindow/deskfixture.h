@@ -1,5 +1,6 @@
 #pragma once
 
+#include <testsupport.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <kit/ovui.h>
@@ -15,7 +16,7 @@
 // settings and the interface reset and the keyboard following the engine's requests.
 inline std::unique_ptr<CMEngine> handClockEngine(CMInstant &clock)
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     OVUI::shared()->restore();
     auto engine = std::make_unique<CMEngine>();
     clock = CMClock::now();

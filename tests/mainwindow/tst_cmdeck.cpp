@@ -92,6 +92,20 @@ void TestCMDeck::knobFormats_data()
     // 0.29 × 100 is 28.999… in binary arithmetic.
     QTest::newRow("cue line binary") << u"Cue line"_s << CMSettings{.cuePosition = 0.29}
                                      << u"29%"_s;
+    // Stored values out of every range read as what the picture and the clock use.
+    const double huge = 1e308;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("speed 1e308") << u"Speed"_s << CMSettings{.speed = huge} << u"10.0"_s;
+    QTest::newRow("speed -5") << u"Speed"_s << CMSettings{.speed = -5} << u"0.0"_s;
+    QTest::newRow("size 1e308") << u"Size"_s << CMSettings{.fontSize = huge} << u"200 pt"_s;
+    QTest::newRow("size -5") << u"Size"_s << CMSettings{.fontSize = -5} << u"24 pt"_s;
+    QTest::newRow("size NaN") << u"Size"_s << CMSettings{.fontSize = nan} << u"72 pt"_s;
+    QTest::newRow("margins -5") << u"Margins"_s << CMSettings{.margin = -5} << u"0%"_s;
+    QTest::newRow("spacing 1e308") << u"Spacing"_s << CMSettings{.lineSpacing = huge}
+                                   << u"2.20"_s;
+    QTest::newRow("spacing -5") << u"Spacing"_s << CMSettings{.lineSpacing = -5} << u"1.00"_s;
+    QTest::newRow("cue line 1e308") << u"Cue line"_s << CMSettings{.cuePosition = huge}
+                                    << u"70%"_s;
 }
 
 void TestCMDeck::knobFormats()
@@ -146,8 +160,9 @@ void TestCMDeck::pickers_data()
     const auto fonts = CMMath::fonts();
     const int last = int(CMMath::palettes().size()) - 1;
     QTest::newRow("last") << fonts.back().name << qint64(last) << int(fonts.size()) - 1 << last;
-    QTest::newRow("unknown") << u"Papyrus"_s << qint64(last + 1) << -1 << -1;
-    QTest::newRow("negative colours") << fonts.front().name << qint64(-1) << 0 << -1;
+    // Colours out of range show the scheme the picture uses: never an empty picker.
+    QTest::newRow("unknown") << u"Papyrus"_s << qint64(last + 1) << -1 << last;
+    QTest::newRow("negative colours") << fonts.front().name << qint64(-1) << 0 << 0;
 }
 
 void TestCMDeck::pickers()

@@ -9,6 +9,8 @@
 #include <mainwindow/cmlayout.h>
 #include <mainwindow/cmscriptdesk.h>
 #include <mainwindow/cmscripteditor.h>
+
+#include <QSignalSpy>
 #include <mainwindow/cmtextdiff.h>
 #include <files/cmscriptfiles.h>
 #include <kit/ovbuttons.h>
@@ -21,6 +23,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -57,6 +62,9 @@ private Q_SLOTS:
     void textDiff();
     void menuChangesWhileRunning_data();
     void menuChangesWhileRunning();
+    void typingPassesOnlyTheChange_data();
+    void typingPassesOnlyTheChange();
+    void typingWrapsAsAFullLayoutDoes();
     void dropImportsOnlyTheFirstAcceptedFile();
     void longImportShowsProgressAndCancels();
     void badgeFollowsTheFocus();
@@ -177,6 +185,101 @@ void TestCMScriptDesk::menuChangesWhileRunning()
     editor->redo();
     QCOMPARE(engine->script(), editorText());
     QVERIFY(engine->script() != script);
+}
+
+void TestCMScriptDesk::typingPassesOnlyTheChange_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QString>("action"); // text to type, or a command
+    QTest::addColumn<QString>("expected");
+    const QString two = u"First line\nSecond line"_s;
+    QTest::newRow("type in the middle") << two << 5 << u"!"_s << u"First! line\nSecond line"_s;
+    QTest::newRow("type at the end") << two << 22 << u"."_s << u"First line\nSecond line."_s;
+    QTest::newRow("new line") << two << 10 << u"\r"_s << u"First line\n\nSecond line"_s;
+    QTest::newRow("join lines") << two << 11 << u"backspace"_s << u"First lineSecond line"_s;
+    QTest::newRow("delete at the end") << two << 22 << u"backspace"_s
+                                       << u"First line\nSecond lin"_s;
+    // A no-break space arrives as a space, as the editor's plain text has it.
+    QTest::newRow("paste two lines") << two << 0 << u"paste"_s
+                                     << u"A\nB CFirst line\nSecond line"_s;
+    QTest::newRow("replace everything") << two << 0 << u"all"_s << u"x"_s;
+    QTest::newRow("after a CR LF script") << u"One\r\nTwo"_s << 0 << u"x"_s << u"xOne\nTwo"_s;
+}
+
+// Each key reaches the engine as the span it changed, and the engine's script is always the
+// editor's text.
+void TestCMScriptDesk::typingPassesOnlyTheChange()
+{
+    QFETCH(QString, script);
+    QFETCH(int, caret);
+    QFETCH(QString, action);
+    QFETCH(QString, expected);
+    engine->setScript(script);
+    CMScriptEditor *editor = desk->editor();
+    editor->setFocus();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(caret);
+    editor->setTextCursor(cursor);
+    QSignalSpy edits(engine.get(), &CMEngine::scriptEdited);
+    if (action == u"backspace"_s) {
+        QTest::keyClick(editor, Qt::Key_Backspace);
+    } else if (action == u"paste"_s) {
+        editor->insertPlainText(u"A\nB\u00a0C"_s);
+    } else if (action == u"all"_s) {
+        editor->selectAll();
+        QTest::keyClicks(editor, u"x"_s);
+    } else if (action == u"\r"_s) {
+        QTest::keyClick(editor, Qt::Key_Return);
+    } else {
+        QTest::keyClicks(editor, action);
+    }
+    QCOMPARE(engine->script(), expected);
+    QCOMPARE(editorText(), QString(expected).replace(u'\u00a0', u' '));
+    if (!script.contains(u'\r'))
+        QVERIFY(edits.count() > 0);
+    QCOMPARE(header->readout()->text(), CMHeader::readoutText(CMMath::words(expected)));
+}
+
+// The editor lays out a paragraph typed in by itself: its lines wrap exactly where the plain
+// text layout, laying out the whole document again, wraps them.
+void TestCMScriptDesk::typingWrapsAsAFullLayoutDoes()
+{
+    CMScriptEditor *editor = desk->editor();
+    editor->setFocus();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(10);
+    editor->setTextCursor(cursor);
+    const auto lines = [editor] {
+        const QTextBlock block = editor->document()->firstBlock();
+        editor->document()->documentLayout()->blockBoundingRect(block);
+        QStringList found;
+        for (int i = 0; i < block.layout()->lineCount(); ++i) {
+            const QTextLine line = block.layout()->lineAt(i);
+            found << u"%1+%2@%3"_s.arg(line.textStart()).arg(line.textLength()).arg(line.y());
+        }
+        return found.join(u' ');
+    };
+    const QString words = u" and then a good many more words, typed one key at a time, until the"
+                          u" line has wrapped in the desk at least three times over, which takes"
+                          u" a sentence or two of plain words, and then a few more of them still"_s;
+    int wraps = 0;
+    for (const QChar c : words) {
+        const int before = editor->document()->firstBlock().lineCount();
+        QTest::keyClick(editor, c.toLatin1());
+        wraps += editor->document()->firstBlock().lineCount() > before;
+    }
+    QVERIFY2(wraps >= 3, qPrintable(lines()));
+    QCOMPARE(engine->script(), u"First line"_s + words + u"\nSecond line"_s);
+    const QString typed = lines();
+    const int documentLines = editor->document()->lineCount();
+    const int scrollRange = editor->verticalScrollBar()->maximum();
+
+    editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QCOMPARE(lines(), typed);
+    QCOMPARE(editor->document()->lineCount(), documentLines);
+    QCOMPARE(editor->verticalScrollBar()->maximum(), scrollRange);
 }
 
 void TestCMScriptDesk::dropImportsOnlyTheFirstAcceptedFile()

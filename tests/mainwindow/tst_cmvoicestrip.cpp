@@ -1,3 +1,5 @@
+#include <testsupport.h>
+
 #include <engine/cmengine.h>
 #include <kit/ovswitch.h>
 #include <mainwindow/cmvoicestrip.h>
@@ -40,7 +42,7 @@ void TestCMVoiceStrip::unavailableSaysWhy()
         qunsetenv("CM_VOICE_MODEL");
     else
         qputenv("CM_VOICE_MODEL", model);
-    QSettings().clear();
+    cmtest::clearSettings();
     CMEngine engine;
     CMVoiceStrip strip(engine);
     strip.show();

@@ -27,8 +27,9 @@ void TestCMCanvasGeometry::geometry_data()
                                 << QList<double>{0, 5e6, 2.5e6, 230.4, 1459.2};
     QTest::newRow("no margin") << QSizeF(1920, 1080) << 0.0 << 0.1
                                << QList<double>{1, 1080, 108, 0, 1920};
+    // Clamped into the controls' ranges: margins to 35 %, the cue line to 70 %.
     QTest::newRow("absurd values clamp") << QSizeF(1920, 1080) << 80.0 << 5.0
-                                         << QList<double>{1, 1080, 1080, 864, 192};
+                                         << QList<double>{1, 1080, 756, 672, 576};
 }
 
 void TestCMCanvasGeometry::geometry()

@@ -1,3 +1,4 @@
+#include <testsupport.h>
 #include <engine/cmengine.h>
 #include <prompter/cmhintbar.h>
 #include <prompter/cmliveroot.h>
@@ -36,7 +37,7 @@ private Q_SLOTS:
 
 void TestCMLiveRoot::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     root.reset(); // the previous root reads the previous engine until it is gone
     engine = std::make_unique<CMEngine>();
     engine->setContentHeight(100000);

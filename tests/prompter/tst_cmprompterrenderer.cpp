@@ -49,6 +49,8 @@ CMSettings quiet()
 
 } // namespace
 
+Q_DECLARE_METATYPE(CMSettings)
+
 class TestCMPrompterRenderer : public QObject
 {
     Q_OBJECT
@@ -60,6 +62,8 @@ private Q_SLOTS:
     void frameAfterChangeEqualsFreshFrame_data();
     void frameAfterChangeEqualsFreshFrame();
     void highDensityDrawsTheSamePixels();
+    void absurdSettingsStillDrawText_data();
+    void absurdSettingsStillDrawText();
 };
 
 void TestCMPrompterRenderer::slowMotionFallsBetweenPixels_data()
@@ -184,6 +188,39 @@ void TestCMPrompterRenderer::highDensityDrawsTheSamePixels()
     }
     image.setDevicePixelRatio(1);
     QCOMPARE(imagetools::differing(image, plain.frame(1234.5, 1), 2), 0);
+}
+
+
+
+void TestCMPrompterRenderer::absurdSettingsStillDrawText_data()
+{
+    QTest::addColumn<CMSettings>("settings");
+    const double huge = 1e308;
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("everything 1e308")
+        << CMSettings{.speed = huge, .fontSize = huge, .margin = huge, .lineSpacing = huge,
+                      .colors = 7, .cuePosition = huge};
+    QTest::newRow("everything -5")
+        << CMSettings{.speed = -5, .fontSize = -5, .margin = -5, .lineSpacing = -5,
+                      .colors = -5, .cuePosition = -5};
+    QTest::newRow("infinite") << CMSettings{.fontSize = inf, .margin = -inf, .lineSpacing = inf,
+                                            .cuePosition = inf};
+}
+
+// Whatever an edited or older record holds, the picture at the top shows text.
+void TestCMPrompterRenderer::absurdSettingsStillDrawText()
+{
+    QFETCH(CMSettings, settings);
+    settings.cueLine = false;
+    Picture picture(script(40), settings, QSize(640, 360));
+    const QImage frame = picture.frame(0);
+    const QRgb background = frame.pixel(0, 0);
+    qint64 ink = 0;
+    for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x)
+            ink += std::abs(imagetools::brightness(frame.pixel(x, y)) - imagetools::brightness(background)) > 96;
+    }
+    QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
 }
 
 QTEST_MAIN(TestCMPrompterRenderer)

@@ -1,3 +1,4 @@
+#include <testsupport.h>
 #include "imagetools.h"
 
 #include <engine/cmengine.h>
@@ -72,7 +73,7 @@ private:
     CMEngine &makeEngine(const QString &script, const CMSettings &settings = quiet())
     {
         view.reset();
-        QSettings().clear();
+        cmtest::clearSettings();
         engine = std::make_unique<CMEngine>();
         engine->setTimeSource([this] { return now; });
         engine->setScript(script);

@@ -1,5 +1,6 @@
 #include "imagetools.h"
 
+#include <testsupport.h>
 #include <engine/cmengine.h>
 #include <engine/cmfocus.h>
 #include <prompter/cmliveroot.h>
@@ -89,7 +90,7 @@ void TestCMPrompterWindow::initTestCase()
 
 void TestCMPrompterWindow::init()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     engine = std::make_unique<CMEngine>();
     engine->setContentHeight(100000);
     live = std::make_unique<CMPrompterWindow>(*engine);

@@ -1,3 +1,5 @@
+#include <testsupport.h>
+
 #include "imagetools.h"
 #include "samplescript.h"
 
@@ -43,7 +45,7 @@ private:
 
     CMEngine &makeEngine(const QString &script)
     {
-        QSettings().clear();
+        cmtest::clearSettings();
         engine = std::make_unique<CMEngine>();
         engine->setTimeSource([this] { return now; });
         engine->setScript(script);
@@ -114,7 +116,7 @@ void TestCMStage::storedOptions()
 
 void TestCMStage::optionsRememberedByName()
 {
-    QSettings().clear();
+    cmtest::clearSettings();
     CMOutputs outputs;
     QSignalSpy changed(&outputs, &CMOutputs::changed);
     // Names that look like paths or groups reach no other display's key.
@@ -172,7 +174,7 @@ void TestCMStage::checkedDisplays()
 {
     QFETCH(QStringList, connected);
     QFETCH(QStringList, steps);
-    QSettings().clear();
+    cmtest::clearSettings();
     CMOutputs outputs;
     for (QString step : steps) {
         const bool refused = step.endsWith(u'!');
@@ -342,7 +344,7 @@ void TestCMStage::cuePassInSteps()
     }
     QCOMPARE(e.cues(), CMCueReport::collect(big));
     QVERIFY(!reporter.step()); // a new pass, under way
-    big.setScript(u"[New first cue]\n"_s + big.script());
+    big.setScript(u"[New first cue]\n"_s + big.script().toString());
     reporter.schedule();
     while (!reporter.step()) {
     }

@@ -1,11 +1,17 @@
 #include "testsupport.h"
 
+#include <store/cmatomicfile.h>
+#include <store/cmsettingsfile.h>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QSettings>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +79,48 @@ QString sourcePath(const QString &relative)
     const QByteArray root = qgetenv("CM_SOURCE_DIR");
     return QDir(root.isEmpty() ? QString::fromUtf8(CM_SOURCE_DIR_FALLBACK) : QString::fromLocal8Bit(root))
         .filePath(relative);
+}
+
+void clearSettings()
+{
+    CMSettingsFile::shared().resetForTesting();
+    QSettings().clear();
+}
+
+ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : m_folder(folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::geteuid() != 0) {
+        ::chmod(name.constData(), 0500);
+        m_way = Way::Permissions;
+        return;
+    }
+    if (::mount(name.constData(), name.constData(), nullptr, MS_BIND, nullptr) == 0) {
+        if (::mount(nullptr, name.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                    nullptr) == 0) {
+            m_way = Way::Mount;
+            return;
+        }
+        ::umount2(name.constData(), MNT_DETACH);
+    }
+    CMAtomicFile::setReadOnlyForTesting(true);
+    m_way = Way::Injected;
+}
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    const QByteArray name = QFile::encodeName(m_folder);
+    switch (m_way) {
+    case Way::Permissions:
+        ::chmod(name.constData(), 0700);
+        break;
+    case Way::Mount:
+        ::umount2(name.constData(), MNT_DETACH);
+        break;
+    case Way::Injected:
+        CMAtomicFile::setReadOnlyForTesting(false);
+        break;
+    }
 }
 
 } // namespace cmtest

@@ -1,0 +1,180 @@
+#include <engine/cmscriptbuffer.h>
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qsizetype chunk = CMScriptBuffer::maxChunk;
+
+QString text(qsizetype length, char16_t seed = u'a')
+{
+    QString s;
+    s.reserve(length);
+    for (qsizetype i = 0; i < length; ++i)
+        s.append(i % 7 == 6 ? QChar(u' ') : i % 61 == 60 ? QChar(u'\n') : QChar(char16_t(seed + i % 19)));
+    return s;
+}
+
+// What the buffer holds and the shape it keeps: no empty chunk, none too long, not too many.
+void checkMatches(const CMScriptBuffer &buffer, const QString &expected)
+{
+    QCOMPARE(buffer.size(), expected.size());
+    QCOMPARE(buffer.toString(), expected);
+    qsizetype total = 0;
+    for (const QString &c : buffer.chunks()) {
+        QVERIFY(!c.isEmpty());
+        QVERIFY(c.size() <= chunk);
+        total += c.size();
+    }
+    QCOMPARE(total, expected.size());
+    QVERIFY(qsizetype(buffer.chunks().size()) <= 2 + expected.size() / (chunk / 8));
+}
+
+} // namespace
+
+class TestCMScriptBuffer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void editsMatchAString_data();
+    void editsMatchAString();
+    void randomEdits();
+    void readsAcrossChunks();
+    void copiesShareAllButTheEditedChunk();
+    void commonPrefixAndSuffix_data();
+    void commonPrefixAndSuffix();
+};
+
+void TestCMScriptBuffer::editsMatchAString_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<qsizetype>("position");
+    QTest::addColumn<qsizetype>("removed");
+    QTest::addColumn<QString>("inserted");
+    const QString big = text(5 * chunk + 123);
+    QTest::newRow("type into nothing") << QString() << qsizetype(0) << qsizetype(0) << u"x"_s;
+    QTest::newRow("type in the middle") << big << big.size() / 2 << qsizetype(0) << u"x"_s;
+    QTest::newRow("type at a chunk border") << big << chunk << qsizetype(0) << u"x"_s;
+    QTest::newRow("type at the end") << big << big.size() << qsizetype(0) << u"x"_s;
+    QTest::newRow("delete across chunks") << big << chunk - 10 << 2 * chunk << QString();
+    QTest::newRow("paste a large block") << big << qsizetype(17) << qsizetype(3)
+                                         << text(3 * chunk + 5, u'A');
+    QTest::newRow("delete everything") << big << qsizetype(0) << big.size() << QString();
+    QTest::newRow("replace everything") << big << qsizetype(0) << big.size() << u"new"_s;
+    QTest::newRow("clamped past the end") << big << big.size() + 50 << qsizetype(9) << u"z"_s;
+    QTest::newRow("negative position") << u"abc"_s << qsizetype(-4) << qsizetype(1) << u"z"_s;
+    QTest::newRow("removed past the end") << u"abc"_s << qsizetype(1) << qsizetype(99) << QString();
+    QTest::newRow("shrink a chunk to nothing")
+        << big << chunk / 2 << chunk - chunk / 4 << QString();
+}
+
+void TestCMScriptBuffer::editsMatchAString()
+{
+    QFETCH(QString, before);
+    QFETCH(qsizetype, position);
+    QFETCH(qsizetype, removed);
+    QFETCH(QString, inserted);
+    CMScriptBuffer buffer(before);
+    checkMatches(buffer, before);
+    buffer.replace(position, removed, inserted);
+    const qsizetype p = std::clamp<qsizetype>(position, 0, before.size());
+    const qsizetype r = std::clamp<qsizetype>(removed, 0, before.size() - p);
+    checkMatches(buffer, QString(before).replace(p, r, inserted));
+}
+
+void TestCMScriptBuffer::randomEdits()
+{
+    QRandomGenerator random(15);
+    QString expected = text(3 * chunk);
+    CMScriptBuffer buffer(expected);
+    for (int step = 0; step < 400; ++step) {
+        const qsizetype position = random.bounded(expected.size() + 1);
+        const qsizetype removed =
+            random.bounded(4) == 0 ? random.bounded(chunk * 2) : random.bounded(3);
+        const qsizetype length =
+            random.bounded(4) == 0 ? random.bounded(chunk * 2) : random.bounded(3);
+        const QString inserted = text(length, char16_t(u'A' + step % 20));
+        buffer.replace(position, removed, inserted);
+        expected.replace(position, std::min(removed, expected.size() - position), inserted);
+        QCOMPARE(buffer.size(), expected.size());
+    }
+    checkMatches(buffer, expected);
+}
+
+void TestCMScriptBuffer::readsAcrossChunks()
+{
+    const QString s = text(3 * chunk + 7);
+    const CMScriptBuffer buffer(s);
+    for (const qsizetype at : {qsizetype(0), chunk - 3, 2 * chunk - 1, s.size() - 5}) {
+        QCOMPARE(buffer.at(at), s.at(at));
+        QCOMPARE(buffer.mid(at, 40), s.mid(at, 40));
+        QString scratch;
+        QCOMPARE(buffer.view(at, 5, scratch), QStringView(s).sliced(at, 5));
+        QCOMPARE(buffer.indexOf(u'\n', at), s.indexOf(u'\n', at));
+    }
+    QCOMPARE(buffer.indexOf(u'#'), -1);
+    QCOMPARE(buffer.indexOf(u'a', s.size()), -1);
+    QString scratch;
+    QVERIFY(buffer.view(s.size() - 2, 5, scratch).isEmpty());
+}
+
+void TestCMScriptBuffer::copiesShareAllButTheEditedChunk()
+{
+    const CMScriptBuffer original(text(10 * chunk));
+    CMScriptBuffer edited = original;
+    edited.replace(4 * chunk + 100, 1, u"typed"_s);
+    QCOMPARE(original.toString(), text(10 * chunk));
+    QCOMPARE(edited.chunks().size(), original.chunks().size());
+    int different = 0;
+    for (std::size_t i = 0; i < original.chunks().size(); ++i)
+        different += original.chunks()[i].constData() != edited.chunks()[i].constData();
+    QCOMPARE(different, 1);
+}
+
+void TestCMScriptBuffer::commonPrefixAndSuffix_data()
+{
+    QTest::addColumn<qsizetype>("position");
+    QTest::addColumn<qsizetype>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::newRow("one letter") << 2 * chunk + 5 << qsizetype(0) << u"q"_s;
+    QTest::newRow("replace a letter by itself") << qsizetype(10) << qsizetype(1) << u"k"_s;
+    QTest::newRow("a long paste") << chunk - 1 << qsizetype(2) << text(2 * chunk, u'B');
+    QTest::newRow("at the start") << qsizetype(0) << qsizetype(1) << QString();
+    QTest::newRow("at the end") << 6 * chunk << qsizetype(0) << u"\n"_s;
+}
+
+void TestCMScriptBuffer::commonPrefixAndSuffix()
+{
+    QFETCH(qsizetype, position);
+    QFETCH(qsizetype, removed);
+    QFETCH(QString, inserted);
+    const QString before = text(6 * chunk);
+    const QString after = QString(before).replace(position, removed, inserted);
+    const qsizetype prefix =
+        std::mismatch(before.begin(), before.end(), after.begin(), after.end()).first
+        - before.begin();
+    qsizetype suffix = 0;
+    while (suffix < std::min(before.size(), after.size()) - prefix
+           && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix]) {
+        ++suffix;
+    }
+    const CMScriptBuffer a(before);
+    CMScriptBuffer shared = a;
+    shared.replace(position, removed, inserted);
+    const CMScriptBuffer unshared(after);
+    for (const CMScriptBuffer *b : {&std::as_const(shared), &unshared}) {
+        QCOMPARE(CMScriptBuffer::commonPrefix(a, *b), prefix);
+        QCOMPARE(CMScriptBuffer::commonSuffix(a, *b, prefix), suffix);
+    }
+    QCOMPARE(CMScriptBuffer::commonPrefix(a, after), prefix);
+    QCOMPARE(CMScriptBuffer::commonSuffix(a, after, prefix), suffix);
+    QCOMPARE(shared == after, true);
+    QCOMPARE(a == after, before == after);
+}
+
+QTEST_GUILESS_MAIN(TestCMScriptBuffer)
+#include "tst_cmscriptbuffer.moc"
