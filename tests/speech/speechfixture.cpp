@@ -247,7 +247,8 @@ Recording record(const Case &c)
         read[step.sentence] = true;
         for (std::size_t i = 0; i < speech.events.size(); ++i) {
             const Event &e = speech.events[i];
-            if (e.type != espeakEVENT_WORD)
+            // The synthesiser closes a clause with a word event at no character.
+            if (e.type != espeakEVENT_WORD || e.textPosition < 1)
                 continue;
             double end = double(speech.samples.size()) / rate;
             for (std::size_t j = i + 1; j < speech.events.size(); ++j) {
