@@ -139,11 +139,13 @@ bool CMVoiceAligner::extendTracks(int id, bool tentative)
         // Two words in a row a little ahead are a missed word or two, not a jump.
         const bool shortSkip = track.run >= 2 && track.gaps == 0
                                && track.next - m_position <= 2 * m_options.near;
-        // The further a run lies, the likelier it is to be chance: it needs more words.
+        // The further a run lies, the likelier it is to be chance: it needs more words, and
+        // everyday words count half.
         const qsizetype skipped = track.next - m_position - track.run;
         const int needed = m_options.confirm + std::min(track.gaps, 2)
                            + int(skipped > m_options.far) + int(skipped > 3 * m_options.far);
-        const bool confirmed = shortSkip || (track.evidence >= needed && track.gaps <= 1);
+        const double evidence = skipped > m_options.wary ? track.evidence : double(track.run);
+        const bool confirmed = shortSkip || (evidence >= needed && track.gaps <= 1);
         if (track.next > m_position && confirmed
             && (!best || track.run > best->run
                 || (track.run == best->run && track.next < best->next)))

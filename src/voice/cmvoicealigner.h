@@ -12,7 +12,8 @@
 //   fewer right after a word that fitted nowhere or stepped over others; after words that fit
 //   nowhere, as many more (they were likely misheard script words);
 // - a jump further ahead (a skipped sentence) needs several heard words in script order,
-//   more the further it goes, and everyday words ("the", "and", "go") count half;
+//   more the further it goes, and beyond a sentence or so everyday words ("the", "and",
+//   "go") count half;
 // - words that repeat what was read (a sentence read twice) hold the position;
 // - anything else (ad-libs, fillers, noise) leaves the position alone, and after a while
 //   without a match the reader counts as lost.
@@ -29,6 +30,7 @@ public:
         int behind = 200;     // how far back a repeat is recognised
         int confirm = 3;      // heard words in a row that make a jump (one more with a gap)
         int far = 20;         // one word more for a jump over more words; two over three times
+        int wary = 12;        // everyday words count half for a jump over more words
         int lostAfter = 8;    // heard words without a fit that make the reader lost
         int maxTracks = 48;
     };
@@ -58,7 +60,7 @@ private:
     {
         qsizetype next = 0; // the token the run expects next
         int run = 0;
-        double evidence = 0; // run, with everyday words counting half
+        double evidence = 0; // the run, everyday words counting half
         int misses = 0;
         int gaps = 0; // script words the run stepped over
     };

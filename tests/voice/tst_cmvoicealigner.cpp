@@ -48,6 +48,8 @@ class TestCMVoiceAligner : public QObject
 private Q_SLOTS:
     void follows_data();
     void follows();
+    void everydayWordsWeighLess_data();
+    void everydayWordsWeighLess();
     void pacerGlidesAndStops();
     void pacerCarriesAsFarAsTold_data();
     void pacerCarriesAsFarAsTold();
@@ -108,6 +110,37 @@ void TestCMVoiceAligner::follows()
     }
     QCOMPARE(aligner.position(), expected);
     QCOMPARE(aligner.lost(), lost);
+}
+
+void TestCMVoiceAligner::everydayWordsWeighLess_data()
+{
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<QString>("heard");
+    QTest::addColumn<qsizetype>("expected");
+    QTest::newRow("a sentence on: every word counts")
+        << qsizetype(14) << u"wind had turned"_s << qsizetype(29);
+    QTest::newRow("further: everyday words count half")
+        << qsizetype(12) << u"and the sky"_s << qsizetype(12);
+    QTest::newRow("until enough is heard") << qsizetype(12) << u"and the sky grew"_s
+                                           << qsizetype(33);
+}
+
+// A run of everyday words far ahead is likely chance; one close ahead is likely the reader.
+void TestCMVoiceAligner::everydayWordsWeighLess()
+{
+    QFETCH(qsizetype, start);
+    QFETCH(QString, heard);
+    QFETCH(qsizetype, expected);
+    const Script script(story);
+    const QStringList everyday{u"the"_s, u"and"_s, u"had"_s, u"at"_s, u"it"_s, u"with"_s};
+    auto weak = std::make_shared<std::vector<bool>>();
+    for (const QString &word : script.words)
+        weak->push_back(everyday.contains(word));
+    CMVoiceAligner aligner(script.ids, weak);
+    aligner.reset(start);
+    for (const QString &word : heard.split(u' '))
+        aligner.feed(script.id(word));
+    QCOMPARE(aligner.position(), expected);
 }
 
 // With ten points a word, the pacer brings the text to the reader and holds it there once
