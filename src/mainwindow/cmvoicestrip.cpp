@@ -110,26 +110,29 @@ CMVoiceStrip::CMVoiceStrip(CMEngine &engine, QWidget *parent)
 void CMVoiceStrip::listMicrophones()
 {
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
+    const QByteArray systemDefault = QMediaDevices::defaultAudioInput().id();
     QList<std::pair<QByteArray, QString>> listed;
     for (const QAudioDevice &device : inputs)
         listed.append({device.id(), device.description()});
-    if (listed == m_listed && m_microphone->count() > 0)
+    if (listed == m_listed && systemDefault == m_systemDefault && m_microphone->count() > 0)
         return;
     m_listed = listed;
-    // The microphone in use went away: follow the system's own from now on.
+    // The microphone in use went away: listen to the system's own from now on (and to its new
+    // one when that changes).
     const QByteArray chosen = m_follower->device();
     const auto isChosen = [&chosen](const auto &device) { return device.first == chosen; };
-    if (!chosen.isEmpty() && std::none_of(listed.begin(), listed.end(), isChosen))
+    if (chosen.isEmpty() ? systemDefault != m_systemDefault
+                         : std::none_of(listed.begin(), listed.end(), isChosen))
         m_follower->setDevice({});
+    m_systemDefault = systemDefault;
 
     m_microphone->clear();
     for (const auto &[id, name] : listed)
         m_microphone->addItem(name, id);
     if (listed.isEmpty())
         m_microphone->addItem(u"No microphone"_s, QByteArray());
-    const QByteArray current = m_follower->device().isEmpty()
-                                   ? QMediaDevices::defaultAudioInput().id()
-                                   : m_follower->device();
+    const QByteArray current =
+        m_follower->device().isEmpty() ? systemDefault : m_follower->device();
     m_microphone->setCurrentIndex(std::max(m_microphone->findData(current), 0));
     m_microphone->setEnabled(!listed.isEmpty());
 }

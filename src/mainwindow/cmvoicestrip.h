@@ -35,4 +35,5 @@ private:
     QLabel *m_state;
     QTimer m_devicePoll;
     QList<std::pair<QByteArray, QString>> m_listed; // microphones in the picker: id, name
+    QByteArray m_systemDefault;
 };
