@@ -30,8 +30,9 @@ test=(
     xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     clang libclang-rt-14-dev
     appstream desktop-file-utils
-    # Speech tests: espeak-ng reads the test scripts aloud, sox mixes in the noise.
-    espeak-ng sox
+    # Speech tests: espeak-ng reads the test scripts aloud, sox mixes in the noise; a private
+    # sound server to plug microphones into while the voice strip watches.
+    espeak-ng sox pulseaudio pulseaudio-utils
     # The web remote's browser test (its npm packages are installed by the test itself), and
     # the OSC command-line tools the README's examples use.
     chromium nodejs liblo-tools

@@ -15,6 +15,8 @@
 #include <QMediaDevices>
 #include <QPainter>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -96,21 +98,43 @@ CMVoiceStrip::CMVoiceStrip(CMEngine &engine, QWidget *parent)
     connect(m_follower, &CMVoiceFollower::stateChanged, this, &CMVoiceStrip::showState);
     auto *devices = new QMediaDevices(this);
     connect(devices, &QMediaDevices::audioInputsChanged, this, &CMVoiceStrip::listMicrophones);
+    // Qt 6.4 keeps the list of devices current but does not say when it changed: look again
+    // every second.
+    m_devicePoll.setInterval(1000);
+    connect(&m_devicePoll, &QTimer::timeout, this, &CMVoiceStrip::listMicrophones);
+    m_devicePoll.start();
     listMicrophones();
     showState();
 }
 
 void CMVoiceStrip::listMicrophones()
 {
-    m_microphone->clear();
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
+    const QByteArray systemDefault = QMediaDevices::defaultAudioInput().id();
+    QList<std::pair<QByteArray, QString>> listed;
     for (const QAudioDevice &device : inputs)
-        m_microphone->addItem(device.description(), device.id());
-    if (inputs.isEmpty())
+        listed.append({device.id(), device.description()});
+    if (listed == m_listed && systemDefault == m_systemDefault && m_microphone->count() > 0)
+        return;
+    m_listed = listed;
+    // The microphone in use went away: listen to the system's own from now on (and to its new
+    // one when that changes).
+    const QByteArray chosen = m_follower->device();
+    const auto isChosen = [&chosen](const auto &device) { return device.first == chosen; };
+    if (chosen.isEmpty() ? systemDefault != m_systemDefault
+                         : std::none_of(listed.begin(), listed.end(), isChosen))
+        m_follower->setDevice({});
+    m_systemDefault = systemDefault;
+
+    m_microphone->clear();
+    for (const auto &[id, name] : listed)
+        m_microphone->addItem(name, id);
+    if (listed.isEmpty())
         m_microphone->addItem(u"No microphone"_s, QByteArray());
-    const int current = m_microphone->findData(m_follower->device());
-    m_microphone->setCurrentIndex(current >= 0 ? current : 0);
-    m_microphone->setEnabled(!inputs.isEmpty());
+    const QByteArray current =
+        m_follower->device().isEmpty() ? systemDefault : m_follower->device();
+    m_microphone->setCurrentIndex(std::max(m_microphone->findData(current), 0));
+    m_microphone->setEnabled(!listed.isEmpty());
 }
 
 void CMVoiceStrip::showState()

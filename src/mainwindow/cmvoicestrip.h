@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class CMEngine;
@@ -32,4 +33,7 @@ private:
     QComboBox *m_microphone;
     QWidget *m_meter;
     QLabel *m_state;
+    QTimer m_devicePoll;
+    QList<std::pair<QByteArray, QString>> m_listed; // microphones in the picker: id, name
+    QByteArray m_systemDefault;
 };

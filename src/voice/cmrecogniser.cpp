@@ -8,7 +8,11 @@
 
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
+#include <sphinxbase/logmath.h>
+#include <sphinxbase/ngram_model.h>
 
+#include <algorithm>
+#include <cctype>
 #include <mutex>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +20,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr double framesPerSecond = 100;
+// The recogniser's table of word ends must never grow while a hypothesis is asked of it (its
+// growth can leave it full at a frame, which the library treats as fatal). Reading aloud
+// fills about a thousand entries a second: an utterance is cut after maxUtterance seconds,
+// and the table holds four times what that needs.
+constexpr double maxUtterance = 15;
+constexpr const char *wordEnds = "65536";
+// Everyday words heard as themselves: enough for the small talk of an aside, few enough not
+// to be heard in place of the script's own words.
+constexpr int commonWordCount = 300;
 
 void silenceLibraryLog()
 {
@@ -55,6 +68,47 @@ std::optional<QString> CMRecogniser::unavailable()
     return std::nullopt;
 }
 
+QList<CMVoiceLanguage::CommonWord> CMRecogniser::commonWords()
+{
+    static QList<CMVoiceLanguage::CommonWord> words;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        silenceLibraryLog();
+        const QByteArray path = (modelFolder() + u"/en-us.lm.bin"_s).toLocal8Bit();
+        if (!QFile::exists(QString::fromLocal8Bit(path)))
+            return;
+        logmath_t *math = logmath_init(1.0001, 0, 0);
+        ngram_model_t *model = math ? ngram_model_read(nullptr, path.constData(), NGRAM_AUTO, math)
+                                    : nullptr;
+        if (model) {
+            const uint32 count = ngram_model_get_counts(model)[0];
+            for (uint32 id = 0; id < count; ++id) {
+                const char *word = ngram_word(model, int32(id));
+                if (!word || isFiller(word) || !std::isalpha(static_cast<unsigned char>(word[0])))
+                    continue;
+                const double share = logmath_exp(math, ngram_prob(model, &word, 1));
+                words.append({QString::fromUtf8(word), share});
+            }
+            ngram_model_free(model);
+            const auto keep = std::min<qsizetype>(words.size(), commonWordCount);
+            std::partial_sort(words.begin(), words.begin() + keep, words.end(),
+                              [](const auto &a, const auto &b) { return a.share > b.share; });
+            words.resize(keep);
+        }
+        if (math)
+            logmath_free(math);
+    });
+    return words;
+}
+
+CMVoiceLanguage CMRecogniser::language(QStringView script)
+{
+    QFile file(dictionaryPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return CMVoiceLanguage::build(script, file.readAll(), commonWords());
+}
+
 CMRecogniser::CMRecogniser(const CMVoiceLanguage &language)
 {
     silenceLibraryLog();
@@ -74,7 +128,8 @@ CMRecogniser::CMRecogniser(const CMVoiceLanguage &language)
                                    // The script's own model earns more trust than a general one.
                                    "-lw", "10",
                                    // End an utterance at a breath, so its final result comes soon.
-                                   "-vad_postspeech", "30", "-bestpath", "no", nullptr);
+                                   "-vad_postspeech", "30", "-bestpath", "no",
+                                   "-latsize", wordEnds, nullptr);
     if (!config)
         return;
     m_decoder = ps_init(config);
@@ -126,18 +181,14 @@ std::optional<CMRecogniser::Hypothesis> CMRecogniser::process(std::span<const qi
     ps_process_raw(m_decoder, samples.data(), samples.size(), FALSE, FALSE);
     m_samples += qint64(samples.size());
     const bool speech = ps_get_in_speech(m_decoder);
-    if (speech) {
+    if (speech && !m_inUtterance) {
         m_inUtterance = true;
-        return report(false);
+        m_utteranceStart = m_samples;
     }
-    if (!m_inUtterance)
-        return std::nullopt;
-    // The reader paused: the utterance ends and its words stay.
-    m_inUtterance = false;
-    ps_end_utt(m_decoder);
-    std::optional<Hypothesis> result = report(true);
-    ps_start_utt(m_decoder);
-    return result;
+    // The reader paused (or read on for long): the utterance ends and its words stay.
+    if (speech && double(m_samples - m_utteranceStart) < maxUtterance * sampleRate)
+        return report(false);
+    return finish();
 }
 
 std::optional<CMRecogniser::Hypothesis> CMRecogniser::finish()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cmvoicelanguage.h"
 #include "cmvoicetracker.h"
 
 #include <QList>
@@ -8,7 +9,6 @@
 #include <optional>
 #include <span>
 
-struct CMVoiceLanguage;
 struct ps_decoder_s;
 
 // The speech recogniser, listening for one script's words: Debian's US English acoustic model
@@ -31,6 +31,12 @@ public:
     static QString dictionaryPath();
     // Why voice following cannot work here (no model installed), or nothing.
     static std::optional<QString> unavailable();
+    // The most frequent words of everyday English, from the general language model installed
+    // with the speech model (none without it). Read once.
+    static QList<CMVoiceLanguage::CommonWord> commonWords();
+    // What to listen for while a script is read: its words and the common ones, from the
+    // installed dictionary (empty when there is none).
+    static CMVoiceLanguage language(QStringView script);
 
     explicit CMRecogniser(const CMVoiceLanguage &language);
     ~CMRecogniser();
@@ -53,6 +59,7 @@ private:
 
     ps_decoder_s *m_decoder = nullptr;
     qint64 m_samples = 0;
+    qint64 m_utteranceStart = 0;
     bool m_inUtterance = false;
     QString m_lastHypothesis;
 };

@@ -14,7 +14,9 @@ CMResampler::CMResampler(int inputRate, int channels)
 {
     if (m_passThrough || inputRate <= 0 || channels <= 0)
         return;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
+    // Float out, made 16-bit here: the library would dither with a seed of its own, and the
+    // same recording must always be heard the same way.
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
     soxr_error_t error = nullptr;
     m_soxr = soxr_create(inputRate, CMRecogniser::sampleRate, 1, &error, &io, &quality, nullptr);
@@ -48,30 +50,42 @@ std::vector<qint16> CMResampler::flush()
     return m_passThrough ? std::vector<qint16>() : run(nullptr, 0);
 }
 
+float CMResampler::random()
+{
+    m_seed = m_seed * 1664525u + 1013904223u;
+    return float(m_seed >> 8) / float(1 << 24);
+}
+
+// Rounded with a least significant bit of triangular noise: digital silence, exact zeros,
+// throws the recogniser off, where a microphone's own hiss does not.
+std::vector<qint16> CMResampler::toInt16(std::span<const float> samples)
+{
+    std::vector<qint16> out(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const float value = samples[i] * 32767.0f + random() - random();
+        out[i] = qint16(std::lround(std::clamp(value, -32767.0f, 32767.0f)));
+    }
+    return out;
+}
+
 std::vector<qint16> CMResampler::run(const float *mono, std::size_t frames)
 {
-    std::vector<qint16> out;
-    if (m_passThrough) {
-        out.resize(frames);
-        for (std::size_t i = 0; i < frames; ++i)
-            out[i] = qint16(std::lround(std::clamp(mono[i], -1.0f, 1.0f) * 32767.0f));
-        return out;
-    }
+    if (m_passThrough)
+        return toInt16({mono, frames});
     if (!m_soxr)
-        return out;
-    out.resize(std::size_t(std::ceil(double(frames) * m_ratio)) + 64);
+        return {};
+    m_out.resize(std::size_t(std::ceil(double(frames) * m_ratio)) + 64);
     std::size_t used = 0, made = 0;
     for (;;) {
         std::size_t done = 0, got = 0;
         soxr_process(m_soxr, mono ? mono + used : nullptr, mono ? frames - used : 0, &done,
-                     out.data() + made, out.size() - made, &got);
+                     m_out.data() + made, m_out.size() - made, &got);
         used += done;
         made += got;
-        if (made < out.size() && (mono ? used >= frames : got == 0))
+        if (made < m_out.size() && (mono ? used >= frames : got == 0))
             break;
-        if (made == out.size())
-            out.resize(out.size() * 2);
+        if (made == m_out.size())
+            m_out.resize(m_out.size() * 2);
     }
-    out.resize(made);
-    return out;
+    return toInt16({m_out.data(), made});
 }

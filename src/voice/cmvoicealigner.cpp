@@ -13,6 +13,28 @@ CMVoiceAligner::CMVoiceAligner(std::shared_ptr<const std::vector<int>> script, O
 {
 }
 
+CMVoiceAligner::CMVoiceAligner(std::shared_ptr<const std::vector<int>> script,
+                               std::shared_ptr<const std::vector<bool>> everyday)
+    : m_script(std::move(script))
+    , m_everyday(std::move(everyday))
+{
+}
+
+CMVoiceAligner::CMVoiceAligner(std::shared_ptr<const std::vector<int>> script,
+                               std::shared_ptr<const std::vector<bool>> everyday, Options options)
+    : m_script(std::move(script))
+    , m_everyday(std::move(everyday))
+    , m_options(options)
+{
+}
+
+double CMVoiceAligner::weight(qsizetype token) const
+{
+    const bool everyday = m_everyday && token < qsizetype(m_everyday->size())
+                          && (*m_everyday)[std::size_t(token)];
+    return everyday ? 0.5 : 1.0;
+}
+
 void CMVoiceAligner::reset(qsizetype tokens)
 {
     m_position = std::clamp<qsizetype>(tokens, 0, size());
@@ -48,15 +70,21 @@ bool CMVoiceAligner::feed(int id, bool tentative)
     if (absorbRepeat(id))
         return false;
 
-    const qsizetype local = find(id, m_position, m_inStep ? m_options.near : m_options.nearAstray);
-    if (local >= 0) {
+    const int known = m_inStep ? m_options.near
+                               : m_options.nearAstray + std::min(m_unmatched, m_options.widen);
+    const qsizetype local = find(id, m_position, known);
+    // A run of heard words that this one continues outweighs a single word nearby.
+    const bool jumped = local >= 0 && extendTracks(id, tentative);
+    if (local >= 0 && (!jumped || m_position < local + 1)) {
+        // Stepping over a word or two is a word missed; doing it again on the next word alone
+        // would be a guess, so that one must follow more closely.
+        m_inStep = find(id, m_position, 1) == local;
         m_position = local + 1;
-        m_inStep = true;
         m_unmatched = 0;
         m_tracks.clear();
         return true;
     }
-    if (extendTracks(id, tentative))
+    if (jumped || extendTracks(id, tentative))
         return true;
     startTracks(id);
     ++m_unmatched;
@@ -96,6 +124,7 @@ bool CMVoiceAligner::extendTracks(int id, bool tentative)
             track.gaps += j > track.next ? 1 : 0;
             track.next = j + 1;
             ++track.run;
+            track.evidence += weight(j);
             track.misses = 0;
         } else {
             ++track.misses;
@@ -110,9 +139,13 @@ bool CMVoiceAligner::extendTracks(int id, bool tentative)
         // Two words in a row a little ahead are a missed word or two, not a jump.
         const bool shortSkip = track.run >= 2 && track.gaps == 0
                                && track.next - m_position <= 2 * m_options.near;
-        const bool confirmed = shortSkip
-                               || (track.run >= m_options.confirm + std::min(track.gaps, 2)
-                                   && track.gaps <= 1);
+        // The further a run lies, the likelier it is to be chance: it needs more words, and
+        // everyday words count half.
+        const qsizetype skipped = track.next - m_position - track.run;
+        const int needed = m_options.confirm + std::min(track.gaps, 2)
+                           + int(skipped > m_options.far) + int(skipped > 3 * m_options.far);
+        const double evidence = skipped > m_options.wary ? track.evidence : double(track.run);
+        const bool confirmed = shortSkip || (evidence >= needed && track.gaps <= 1);
         if (track.next > m_position && confirmed
             && (!best || track.run > best->run
                 || (track.run == best->run && track.next < best->next)))
@@ -138,7 +171,7 @@ void CMVoiceAligner::startTracks(int id)
         const bool known = std::any_of(m_tracks.begin(), m_tracks.end(),
                                        [j](const Track &t) { return t.next == j + 1; });
         if (!known)
-            m_tracks.push_back({j + 1, 1, 0, 0});
+            m_tracks.push_back({j + 1, 1, weight(j), 0, 0});
     }
     if (qsizetype(m_tracks.size()) > m_options.maxTracks) {
         // Keep the longest runs, then those nearest the position.

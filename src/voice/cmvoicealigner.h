@@ -8,8 +8,12 @@
 // Follows a reader through the script from the words a recogniser hears. The script is a list
 // of sound ids (-1 for a word the recogniser cannot hear); position() counts the tokens read.
 // Monotone and wary:
-// - the next few words of the script are taken at once (missed or misheard words skipped);
-// - a jump further ahead (a skipped sentence) needs several heard words in script order;
+// - the next few words of the script are taken at once (missed or misheard words skipped),
+//   fewer right after a word that fitted nowhere or stepped over others; after words that fit
+//   nowhere, as many more (they were likely misheard script words);
+// - a jump further ahead (a skipped sentence) needs several heard words in script order,
+//   more the further it goes, and beyond a sentence or so everyday words ("the", "and",
+//   "go") count half;
 // - words that repeat what was read (a sentence read twice) hold the position;
 // - anything else (ad-libs, fillers, noise) leaves the position alone, and after a while
 //   without a match the reader counts as lost.
@@ -21,9 +25,12 @@ public:
     {
         int near = 4;         // words ahead taken at once while in step
         int nearAstray = 2;   // the same after a word that did not fit
+        int widen = 2;        // words more after as many heard words that did not fit
         int ahead = 400;      // how far a run of words may move the position forward
         int behind = 200;     // how far back a repeat is recognised
         int confirm = 3;      // heard words in a row that make a jump (one more with a gap)
+        int far = 20;         // one word more for a jump over more words; two over three times
+        int wary = 12;        // everyday words count half for a jump over more words
         int lostAfter = 8;    // heard words without a fit that make the reader lost
         int maxTracks = 48;
     };
@@ -31,6 +38,11 @@ public:
     CMVoiceAligner() = default;
     explicit CMVoiceAligner(std::shared_ptr<const std::vector<int>> script);
     CMVoiceAligner(std::shared_ptr<const std::vector<int>> script, Options options);
+    // everyday: per token, whether it is an everyday word (none when null).
+    CMVoiceAligner(std::shared_ptr<const std::vector<int>> script,
+                   std::shared_ptr<const std::vector<bool>> everyday);
+    CMVoiceAligner(std::shared_ptr<const std::vector<int>> script,
+                   std::shared_ptr<const std::vector<bool>> everyday, Options options);
 
     // Starts again believing that `tokens` tokens were read.
     void reset(qsizetype tokens);
@@ -48,6 +60,7 @@ private:
     {
         qsizetype next = 0; // the token the run expects next
         int run = 0;
+        double evidence = 0; // the run, everyday words counting half
         int misses = 0;
         int gaps = 0; // script words the run stepped over
     };
@@ -59,7 +72,10 @@ private:
     bool extendTracks(int id, bool tentative);
     void startTracks(int id);
 
+    double weight(qsizetype token) const;
+
     std::shared_ptr<const std::vector<int>> m_script;
+    std::shared_ptr<const std::vector<bool>> m_everyday;
     Options m_options;
     qsizetype m_position = 0;
     bool m_inStep = true;

@@ -5,7 +5,6 @@
 
 #include <engine/cmengine.h>
 
-#include <QFile>
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QMediaDevices>
@@ -156,10 +155,7 @@ void CMVoiceFollower::rebuild()
     const quint64 generation = ++m_generation;
     QPointer<CMVoiceFollower> self(this);
     QThreadPool::globalInstance()->start([self, generation, script = m_engine.script()] {
-        QFile file(CMRecogniser::dictionaryPath());
-        const QByteArray dictionary = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        auto language = std::make_shared<const CMVoiceLanguage>(
-            CMVoiceLanguage::build(script, dictionary));
+        auto language = std::make_shared<const CMVoiceLanguage>(CMRecogniser::language(script));
         QList<CMMath::WordSpan> spans = CMMath::wordSpans(script);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -235,6 +231,7 @@ void CMVoiceFollower::heard(const CMRecogniser::Hypothesis &hypothesis, double a
         const double at = seconds() - std::max(audioSeconds - m_tracker.heardAt(), 0.0);
         m_pacer.heard(double(m_tracker.wordsRead()), at);
     }
+    m_pacer.setReach(m_tracker.reach());
     setState(m_tracker.lost() ? State::Lost : State::Listening);
 }
 

@@ -6,9 +6,8 @@
 #include "cmvoicetracker.h"
 #include "cmwavfile.h"
 
-#include <QStringList>
-
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 #include <memory>
 
@@ -57,31 +56,38 @@ Result follow(const CMVoiceLanguage &language, const CMWavFile &recording,
     double offset = place ? place(0) : 0;
     double rate = 0;
     double clock = 0;
+    qint64 reached = 0; // words read at the place reported last
+    qint64 heard = 0;
 
-    const auto advanceClock = [&](double to) {
-        // The live follower steers ten times a second.
-        constexpr double tick = 0.1;
-        while (place && clock + tick <= to) {
-            offset += rate * tick;
-            clock += tick;
-            rate = pacer.rate(clock, offset, rate, tick, place);
-        }
-    };
-    const bool debug = qEnvironmentVariableIsSet("CM_VOICE_DEBUG");
-    const auto hear = [&](const CMRecogniser::Hypothesis &hypothesis) {
-        if (debug) {
-            QStringList w;
-            for (const auto &h : hypothesis.words)
-                w << h.text + QString::number(h.end, 'f', 2);
-            qDebug("%.2f %s %s", recogniser.seconds(), hypothesis.final ? "F" : "p", qPrintable(w.join(u' ')));
-        }
-        if (!tracker.hear(hypothesis.words, hypothesis.final))
+    const auto report = [&](double t) {
+        const qint64 words = std::clamp<qint64>(qint64(std::floor(pacer.target(t))), reached,
+                                                language.words);
+        if (words == reached && tracker.wordsRead() == heard)
             return;
-        pacer.heard(double(tracker.wordsRead()), tracker.heardAt());
-        Point point{recogniser.seconds(), tracker.wordsRead() - 1, 0};
+        reached = words;
+        heard = tracker.wordsRead();
+        Point point{t, words - 1, heard - 1, 0};
         if (place)
             point.shown = wordAt(place, offset, double(language.words));
         onPoint(point);
+    };
+    const auto advanceClock = [&](double to) {
+        // The live follower steers ten times a second.
+        constexpr double tick = 0.1;
+        while (clock + tick <= to) {
+            clock += tick;
+            if (place) {
+                offset += rate * tick;
+                rate = pacer.rate(clock, offset, rate, tick, place);
+            }
+            report(clock);
+        }
+    };
+    const auto hear = [&](const CMRecogniser::Hypothesis &hypothesis) {
+        if (tracker.hear(hypothesis.words, hypothesis.final))
+            pacer.heard(double(tracker.wordsRead()), tracker.heardAt());
+        pacer.setReach(tracker.reach());
+        report(recogniser.seconds());
     };
 
     const std::size_t piece =

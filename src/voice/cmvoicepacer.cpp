@@ -8,6 +8,7 @@ void CMVoicePacer::reset(double wordsRead, double t)
     m_wordsRead = wordsRead;
     m_heardAt = t;
     m_pace = m_options.wordsPerSecond;
+    m_reach = 0;
     m_history.clear();
 }
 
@@ -28,7 +29,7 @@ void CMVoicePacer::heard(double wordsRead, double t)
 
 double CMVoicePacer::target(double t) const
 {
-    return m_wordsRead + std::min(m_pace * std::max(t - m_heardAt, 0.0), m_options.lead);
+    return m_wordsRead + std::min(m_pace * std::max(t - m_heardAt, 0.0), m_reach);
 }
 
 double CMVoicePacer::rate(double t, double offset, double currentRate, double dt,
@@ -36,7 +37,7 @@ double CMVoicePacer::rate(double t, double offset, double currentRate, double dt
 {
     const double words = target(t);
     const double goal = place(words);
-    const bool carried = m_pace * std::max(t - m_heardAt, 0.0) < m_options.lead;
+    const bool carried = m_pace * std::max(t - m_heardAt, 0.0) < m_reach;
     constexpr double step = 0.25;
     const double slope = std::max(place(words + step) - goal, 0.0) / step;
     const double follow = carried ? m_pace * slope : 0.0;

@@ -1,19 +1,20 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 
 // Keeps the word being read at the reading line by choosing the scroll rate, never the
 // position: the text only ever speeds up or slows down, within a bounded acceleration, so it
-// glides. Between heard words the place is carried on at the reader's pace, but only a little
-// past the last word heard, so the text comes to rest soon after the reader stops.
+// glides. Between heard words the place is carried on at the reader's pace, but only as far as
+// the words heard since allow (see CMVoiceTracker::reach()), so the text comes to rest soon
+// after the reader stops.
 // Times are seconds on one clock; offsets are canvas points.
 class CMVoicePacer
 {
 public:
     struct Options
     {
-        double lead = 1.2;             // words carried past the last word heard
         double gain = 2.0;             // per second: how quickly a distance is closed
         double acceleration = 500;     // points per second², at most
         double maxRate = 3000;         // points per second
@@ -34,6 +35,8 @@ public:
     void reset(double wordsRead, double t);
     // Word `wordsRead - 1` was heard to end at time t.
     void heard(double wordsRead, double t);
+    // How many words past the last word heard the place may be carried.
+    void setReach(double words) { m_reach = std::max(words, 0.0); }
 
     // Where the reader is believed to be at time t, in words.
     double target(double t) const;
@@ -48,5 +51,6 @@ private:
     double m_wordsRead = 0;
     double m_heardAt = 0;
     double m_pace = 2.5;
+    double m_reach = 0;
     std::deque<std::pair<double, double>> m_history; // (time, words read)
 };

@@ -247,7 +247,8 @@ Recording record(const Case &c)
         read[step.sentence] = true;
         for (std::size_t i = 0; i < speech.events.size(); ++i) {
             const Event &e = speech.events[i];
-            if (e.type != espeakEVENT_WORD)
+            // The synthesiser closes a clause with a word event at no character.
+            if (e.type != espeakEVENT_WORD || e.textPosition < 1)
                 continue;
             double end = double(speech.samples.size()) / rate;
             for (std::size_t j = i + 1; j < speech.events.size(); ++j) {
@@ -304,10 +305,19 @@ Score score(const Recording &recording, const QList<CMVoiceOffline::Point> &poin
             if (w.word == firstWord(k) + wordCount(k) - 1)
                 last = true;
         }
-        if (last)
-            s.sentenceErrors << double(std::abs(placeAt(w.end + 0.5) - w.word));
-        if (last && qEnvironmentVariableIsSet("CM_VOICE_DEBUG"))
-            qDebug("sentence end %.2f word %lld place %lld", w.end, w.word, placeAt(w.end + 0.5));
+        if (last) {
+            // Right is anywhere from the sentence's last word to the furthest word read half a
+            // second later, when the reader may have read on.
+            const double t = w.end + 0.5;
+            qint64 furthest = w.word;
+            for (const SpokenWord &v : words) {
+                if (v.end <= t)
+                    furthest = std::max(furthest, v.word);
+            }
+            const qint64 place = placeAt(t);
+            s.sentenceErrors << double(place < w.word ? w.word - place
+                                                      : std::max<qint64>(place - furthest, 0));
+        }
         if (!w.again) {
             double reached = -1;
             for (const CMVoiceOffline::Point &p : points) {
@@ -322,6 +332,12 @@ Score score(const Recording &recording, const QList<CMVoiceOffline::Point> &poin
     }
     qint64 highest = -1;
     for (const CMVoiceOffline::Point &p : points) {
+        qint64 furthest = -1;
+        for (const SpokenWord &w : words) {
+            if (w.end <= p.t)
+                furthest = std::max(furthest, w.word);
+        }
+        s.ahead << double(std::max<qint64>(p.word - furthest, 0));
         s.backSteps << double(std::max<qint64>(highest - p.word, 0));
         highest = std::max(highest, p.word);
     }

@@ -58,9 +58,12 @@ Recording record(const Case &c);
 
 struct Score
 {
-    QList<double> sentenceErrors; // |place − last word| half a second after each sentence end
+    // Half a second after each sentence's end, how far the place was from the sentence's last
+    // word, or ahead of the furthest word read by then.
+    QList<double> sentenceErrors;
     QList<double> delays;         // seconds from a word's end until the place reached it
     QList<double> backSteps;      // how far the place ever moved back (always 0)
+    QList<double> ahead;          // at each new place, how far past the furthest word read
 };
 
 Score score(const Recording &recording, const QList<CMVoiceOffline::Point> &points);

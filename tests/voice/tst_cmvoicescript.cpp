@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 class TestCMVoiceScript : public QObject
@@ -17,6 +19,7 @@ private Q_SLOTS:
     void wordTokens();
     void tokensCountLikeTheWordCount();
     void languageModel();
+    void commonWords();
     void wavFiles_data();
     void wavFiles();
 };
@@ -81,7 +84,42 @@ void TestCMVoiceScript::languageModel()
     QVERIFY(arpa.startsWith("\\data\\\nngram 1="));
     QVERIFY(arpa.contains("\\3-grams:\n"));
     QVERIFY(arpa.contains(" good the know\n"));
+    // Read on without a pause: the next sentence follows the last words of this one.
+    QVERIFY(arpa.contains(" know no "));
+    QVERIFY(arpa.contains(" the know no\n"));
+    QVERIFY(arpa.contains(" know no go\n"));
     QVERIFY(arpa.trimmed().endsWith("\\end\\"));
+}
+
+// Everyday words join the vocabulary as what they are, off the script; one that sounds like a
+// script word would only take its place and stays out. The single words still share out all
+// the weight.
+void TestCMVoiceScript::commonWords()
+{
+    const QByteArray dictionary = "go G OW\ngood G UH D\nhello HH AH L OW\nhello(2) HH EH L OW\n"
+                                  "no N OW\nknow N OW\nthe DH AH\nwell W EH L\n";
+    const CMVoiceLanguage language = CMVoiceLanguage::build(
+        u"Good, the know-how. No go"_s, dictionary,
+        {{u"hello"_s, 0.3}, {u"know"_s, 0.3}, {u"well"_s, 0.2}, {u"zork"_s, 0.2}});
+    QCOMPARE(language.idOf(u"hello(2)"_s), -1);
+    QCOMPARE(language.idOf(u"well"_s), -1);
+    QVERIFY(language.idOf(u"know"_s) >= 0);
+    QVERIFY(language.dictionary.contains("hello(2) HH EH L OW\n"));
+    QVERIFY(language.dictionary.contains("well W EH L\n"));
+    QVERIFY(!language.dictionary.contains("zork"));
+
+    const QList<QByteArray> lines = language.languageModel.split('\n');
+    double total = 0;
+    QStringList words;
+    for (qsizetype i = lines.indexOf("\\1-grams:") + 1; i < lines.size() && !lines[i].isEmpty();
+         ++i) {
+        const QList<QByteArray> fields = lines[i].split(' ');
+        words << QString::fromUtf8(fields[1]);
+        if (fields[1] != "<s>")
+            total += std::pow(10.0, fields[0].toDouble());
+    }
+    QVERIFY2(words.contains(u"hello"_s) && words.contains(u"well"_s), qPrintable(words.join(u' ')));
+    QVERIFY2(std::abs(total - 1) < 0.01, qPrintable(QString::number(total)));
 }
 
 void TestCMVoiceScript::wavFiles_data()

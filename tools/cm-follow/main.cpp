@@ -5,7 +5,6 @@
 #include <voice/cmwavfile.h>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
@@ -24,9 +23,10 @@ int fail(const QString &message)
 
 // Follows a recording of the script being read, exactly as the application follows the
 // microphone, and prints where the reader was: one JSON line per new place,
-// {"t": SECONDS_INTO_THE_RECORDING, "word": INDEX_OF_THE_SPOKEN_WORD}. With --pacing each
-// line also carries "shown", the word position the paced scroll showed at the reading line,
-// and a last line sums up the run.
+// {"t": SECONDS_INTO_THE_RECORDING, "word": INDEX_OF_THE_SPOKEN_WORD}. The place is the last
+// word heard, carried on at the reader's pace between heard words. With --pacing each line
+// also carries "heard", the last word placed by a word heard, and "shown", the word position
+// the paced scroll showed at the reading line; a last line sums up the run.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -47,24 +47,24 @@ int main(int argc, char *argv[])
     const CMWavFile recording = CMWavFile::read(args[1]);
     if (!recording.error.isEmpty())
         return fail(recording.error);
-    QFile dictionary(CMRecogniser::dictionaryPath());
-    if (!dictionary.open(QIODevice::ReadOnly))
-        return fail(u"The pronouncing dictionary can't be read."_s);
-    const CMVoiceLanguage language = CMVoiceLanguage::build(*script.text, dictionary.readAll());
+    const CMVoiceLanguage language = CMRecogniser::language(*script.text);
     if (language.dictionary.isEmpty())
         return fail(u"The script has no words the recogniser knows."_s);
 
     // A plain line of ten points a word: "shown" is then the pacing's place in words.
     const CMVoicePacer::Place place = [](double words) { return words * 10; };
+    qint64 printed = -1;
     const CMVoiceOffline::Result result = CMVoiceOffline::follow(
         language, recording,
-        [pacing](const CMVoiceOffline::Point &point) {
+        [pacing, &printed](const CMVoiceOffline::Point &point) {
             if (pacing)
-                std::printf("{\"t\": %.3f, \"word\": %lld, \"shown\": %.2f}\n", point.t,
-                            static_cast<long long>(point.word), point.shown);
-            else
+                std::printf("{\"t\": %.3f, \"word\": %lld, \"heard\": %lld, \"shown\": %.2f}\n",
+                            point.t, static_cast<long long>(point.word),
+                            static_cast<long long>(point.heard), point.shown);
+            else if (point.word > printed)
                 std::printf("{\"t\": %.3f, \"word\": %lld}\n", point.t,
                             static_cast<long long>(point.word));
+            printed = point.word;
         },
         pacing ? place : CMVoicePacer::Place());
     if (!result.ok)
