@@ -1,53 +1,13 @@
 #include "imagetools.h"
+#include "picture.h"
 #include "samplescript.h"
 
-#include <engine/cmsettings.h>
 #include <prompter/cmprompterpaint.h>
-#include <prompter/cmprompterrenderer.h>
-#include <prompter/cmscripttext.h>
 
-#include <QPainter>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using samplescript::script;
-
-namespace {
-
-// A renderer with its own text, as a view has.
-struct Picture
-{
-    CMScriptText text;
-    CMPrompterRenderer renderer{text};
-    QSize size;
-
-    Picture(const QString &script, const CMSettings &settings, QSize viewSize)
-        : size(viewSize)
-    {
-        text.setStyle(CMTextStyle::fromSettings(settings));
-        text.setScript(script);
-        renderer.setSettings(settings);
-        renderer.setViewSize(viewSize);
-    }
-
-    QImage frame(double offset, double motion = 0)
-    {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::magenta);
-        QPainter painter(&image);
-        renderer.paint(painter, {offset, std::nullopt, motion});
-        return image;
-    }
-};
-
-CMSettings quiet()
-{
-    CMSettings settings;
-    settings.cueLine = false;
-    return settings;
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(CMSettings)
 
@@ -76,9 +36,7 @@ void TestCMPrompterRenderer::slowMotionFallsBetweenPixels_data()
 void TestCMPrompterRenderer::slowMotionFallsBetweenPixels()
 {
     QFETCH(bool, flip);
-    CMSettings settings = quiet();
-    settings.flip = flip;
-    Picture picture(u"Slowly now"_s, settings, QSize(1920, 1080));
+    Picture picture(u"Slowly now"_s, {.flip = flip, .cueLine = false}, QSize(1920, 1080));
     // The reading line is at 356.4: offset 0.4 puts the text on row 356, -0.6 on row 357.
     const QImage on356 = picture.frame(0.4);
     const QImage on357 = picture.frame(-0.6);
@@ -98,9 +56,9 @@ void TestCMPrompterRenderer::slowMotionFallsBetweenPixels()
 
 void TestCMPrompterRenderer::tallParagraphTilesWithoutSeams()
 {
-    CMSettings settings = quiet();
-    settings.cuePosition = 0.25; // text top on a whole device row: 270 × 2
-    Picture picture(samplescript::words(160), settings, QSize(3840, 2160));
+    // The text's top on a whole device row: 270 × 2.
+    Picture picture(samplescript::words(160), {.cueLine = false, .cuePosition = 0.25},
+                    QSize(3840, 2160));
     const QImage frame = picture.frame(0);
     const auto row = picture.text.layout(0);
     QVERIFY(row->height * 2 > 3 * CMRowTiles::tileHeight);
@@ -190,8 +148,6 @@ void TestCMPrompterRenderer::highDensityDrawsTheSamePixels()
     QCOMPARE(imagetools::differing(image, plain.frame(1234.5, 1), 2), 0);
 }
 
-
-
 void TestCMPrompterRenderer::absurdSettingsStillDrawText_data()
 {
     QTest::addColumn<CMSettings>("settings");
@@ -214,12 +170,10 @@ void TestCMPrompterRenderer::absurdSettingsStillDrawText()
     settings.cueLine = false;
     Picture picture(script(40), settings, QSize(640, 360));
     const QImage frame = picture.frame(0);
-    const QRgb background = frame.pixel(0, 0);
-    qint64 ink = 0;
-    for (int y = 0; y < frame.height(); ++y) {
-        for (int x = 0; x < frame.width(); ++x)
-            ink += std::abs(imagetools::brightness(frame.pixel(x, y)) - imagetools::brightness(background)) > 96;
-    }
+    const int background = imagetools::brightness(frame.pixel(0, 0));
+    const qint64 ink = imagetools::count(frame, frame.rect(), [background](QRgb p) {
+        return std::abs(imagetools::brightness(p) - background) > 96;
+    });
     QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
 }
 
