@@ -72,8 +72,6 @@ void TestCMMainWindow::readout_data()
     QTest::newRow("empty") << QString() << u"0 words · ~0:00 read"_s;
     QTest::newRow("101 words drop the fraction") << words(101) << u"101 words · ~0:40 read"_s;
     QTest::newRow("10000 words") << words(10000) << u"10000 words · ~1:06:40 read"_s;
-    QTest::newRow("cues are not read") << u"[Cue here] two words\n[and a cue\nline]"_s
-                                       << u"2 words · ~0:00 read"_s;
 }
 
 void TestCMMainWindow::readout()
