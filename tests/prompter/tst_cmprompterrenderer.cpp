@@ -151,28 +151,34 @@ void TestCMPrompterRenderer::highDensityDrawsTheSamePixels()
 void TestCMPrompterRenderer::absurdSettingsStillDrawText_data()
 {
     QTest::addColumn<CMSettings>("settings");
+    QTest::addColumn<QColor>("background"); // colours past either end: the scheme at that end
     const double huge = 1e308;
     const double inf = std::numeric_limits<double>::infinity();
     QTest::newRow("everything 1e308")
         << CMSettings{.speed = huge, .fontSize = huge, .margin = huge, .lineSpacing = huge,
-                      .colors = 7, .cuePosition = huge};
+                      .colors = 7, .cuePosition = huge}
+        << QColor(5, 26, 89);
     QTest::newRow("everything -5")
         << CMSettings{.speed = -5, .fontSize = -5, .margin = -5, .lineSpacing = -5,
-                      .colors = -5, .cuePosition = -5};
+                      .colors = -5, .cuePosition = -5}
+        << QColor(Qt::black);
     QTest::newRow("infinite") << CMSettings{.fontSize = inf, .margin = -inf, .lineSpacing = inf,
-                                            .cuePosition = inf};
+                                            .cuePosition = inf}
+                              << QColor(Qt::black);
 }
 
 // Whatever an edited or older record holds, the picture at the top shows text.
 void TestCMPrompterRenderer::absurdSettingsStillDrawText()
 {
     QFETCH(CMSettings, settings);
+    QFETCH(QColor, background);
     settings.cueLine = false;
     Picture picture(script(40), settings, QSize(640, 360));
     const QImage frame = picture.frame(0);
-    const int background = imagetools::brightness(frame.pixel(0, 0));
-    const qint64 ink = imagetools::count(frame, frame.rect(), [background](QRgb p) {
-        return std::abs(imagetools::brightness(p) - background) > 96;
+    QVERIFY(imagetools::near(frame.pixel(0, 0), background));
+    const int ground = imagetools::brightness(frame.pixel(0, 0));
+    const qint64 ink = imagetools::count(frame, frame.rect(), [ground](QRgb p) {
+        return std::abs(imagetools::brightness(p) - ground) > 96;
     });
     QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
 }

@@ -91,8 +91,6 @@ private Q_SLOTS:
     void readingLineMarker_data();
     void readingLineMarker();
     void countdownShowsSecondsLeft();
-    void colourIndexIsClamped_data();
-    void colourIndexIsClamped();
     void reportsAreDeferred_data();
     void reportsAreDeferred();
     void shownOffsetEndsTheRunPromptly();
@@ -107,21 +105,18 @@ void TestCMPrompterView::cleanup()
 void TestCMPrompterView::readingLineMarker_data()
 {
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("cueLine");
-    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << true;
-    QTest::newRow("3840 x 2160") << QSize(3840, 2160) << true;
-    QTest::newRow("marker off") << QSize(1920, 1080) << false;
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+    QTest::newRow("3840 x 2160") << QSize(3840, 2160);
 }
 
 void TestCMPrompterView::readingLineMarker()
 {
     QFETCH(QSize, size);
-    QFETCH(bool, cueLine);
-    makeEngine(QString(), {.countdown = 0, .cueLine = cueLine});
+    makeEngine(QString());
     const QImage image = shot(makeView(size));
     const double s = size.width() / 1920.0;
-    const QColor red = cueLine ? QColor(255, 59, 48) : QColor(Qt::black);
-    const QColor band = cueLine ? QColor(33, 8, 6) : QColor(Qt::black);
+    const QColor red(255, 59, 48);
+    const QColor band(33, 8, 6);
     // Band from 347.76 to 444.96; arrows from 368 to 424, their tips at 396.
     const std::tuple<double, double, QColor> points[] = {
         {1500, 349, band}, {1500, 443, band}, {1500, 346, Qt::black}, {1500, 447, Qt::black},
@@ -155,30 +150,6 @@ void TestCMPrompterView::countdownShowsSecondsLeft()
         QCOMPARE(best - overlaps.cbegin() + 1, digit);
         QVERIFY2(*best > 0.8, qPrintable(QString::number(*best)));
     }
-}
-
-void TestCMPrompterView::colourIndexIsClamped_data()
-{
-    QTest::addColumn<qint64>("colors");
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<QColor>("text");
-    QTest::newRow("9 is the last scheme") << qint64(9) << QColor(5, 26, 89) << QColor(Qt::white);
-    QTest::newRow("-3 is the first scheme") << qint64(-3) << QColor(Qt::black) << QColor(Qt::white);
-}
-
-void TestCMPrompterView::colourIndexIsClamped()
-{
-    QFETCH(qint64, colors);
-    QFETCH(QColor, background);
-    QFETCH(QColor, text);
-    makeEngine(u"IIIIIIIIIIIIIIIIIIIIIIII"_s, {.colors = colors, .countdown = 0, .cueLine = false});
-    const QImage image = shot(makeView(QSize(1920, 1080)));
-    QVERIFY(imagetools::near(image.pixel(5, 5), background));
-    QVERIFY(imagetools::near(image.pixel(1800, 1000), background));
-    int solid = 0;
-    for (int x = 230; x < 1690; ++x)
-        solid += imagetools::near(image.pixel(x, 400), text) ? 1 : 0;
-    QVERIFY2(solid > 100, qPrintable(QString::number(solid)));
 }
 
 void TestCMPrompterView::reportsAreDeferred_data()
