@@ -60,9 +60,7 @@ private Q_SLOTS:
     void optionsRememberedByName();
     void checkedDisplays_data();
     void checkedDisplays();
-    void takeTimeTexts_data();
-    void takeTimeTexts();
-    void takeTimeRounding();
+    void takeTime();
     void parseDuration_data();
     void parseDuration();
     void cuesFollowTheLayout();
@@ -185,24 +183,9 @@ void TestCMStage::checkedDisplays()
         QCOMPARE(outputs.checked({u"LEFT"_s, u"RIGHT"_s}), (QStringList{u"LEFT"_s}));
 }
 
-void TestCMStage::takeTimeTexts_data()
-{
-    QTest::addColumn<CMTakeTime>("time");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("on time") << CMTakeTime{30, 180, 0} << u"ELAPSED 0:30 · LEFT 3:00 · ON TIME"_s;
-    QTest::newRow("standing still")
-        << CMTakeTime{3725, std::nullopt, std::nullopt} << u"ELAPSED 1:02:05 · LEFT —"_s;
-}
-
-void TestCMStage::takeTimeTexts()
-{
-    QFETCH(CMTakeTime, time);
-    QTEST(time.line(), "line");
-}
-
 // Whole seconds as they are read: elapsed down, remaining up (0:00 at the end, not before),
-// over/under to the nearest.
-void TestCMStage::takeTimeRounding()
+// over/under to the nearest; hours once there are any, and a dash where nothing is left to run.
+void TestCMStage::takeTime()
 {
     CMEngine &e = makeEngine(QString());
     e.setContentHeight(114.48 * 100); // 100 s at speed 3
@@ -216,6 +199,9 @@ void TestCMStage::takeTimeRounding()
     QCOMPARE(CMTakeTime::at(e, now), (CMTakeTime{99, 1, 10}));
     e.setSettings({.speed = 0, .countdown = 0});
     QCOMPARE(CMTakeTime::at(e, now), (CMTakeTime{99, std::nullopt, std::nullopt}));
+
+    QCOMPARE((CMTakeTime{30, 180, 0}).line(), u"ELAPSED 0:30 · LEFT 3:00 · ON TIME"_s);
+    QCOMPARE((CMTakeTime{3725, std::nullopt, std::nullopt}).line(), u"ELAPSED 1:02:05 · LEFT —"_s);
 }
 
 void TestCMStage::parseDuration_data()
