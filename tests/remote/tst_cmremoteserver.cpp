@@ -188,6 +188,8 @@ void TestCMRemoteServer::refusalsChangeNothing_data()
         << http("PATCH /api/v1/settings", bearer + json, R"({"speed":9,"zoom":2})") << 400;
     QTest::newRow("not JSON") << http(command, bearer + "Content-Type: text/plain\r\n", "toggle")
                               << 415;
+    QTest::newRow("script that is no text")
+        << http("PUT /api/v1/script", bearer + "Content-Type: image/png\r\n", "\x89PNG") << 415;
     QTest::newRow("unknown path") << http("POST /api/v1/commands", bearer + json, toggle) << 404;
     QTest::newRow("wrong method") << http("DELETE /api/v1/script", bearer) << 405;
 }

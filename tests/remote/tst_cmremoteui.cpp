@@ -5,16 +5,13 @@
 #include <QUrlQuery>
 #include <engine/cmengine.h>
 #include <kit/ovswitch.h>
-#include <mainwindow/cmscripteditor.h>
 #include <remote/cmqrcode.h>
 #include <remote/cmremote.h>
-#include <remote/cmremoteapi.h>
 #include <remote/cmremotepanel.h>
 
 using namespace Qt::StringLiterals;
 
-// The remote as the operator meets it: the panel, its QR code, a script sent from a remote
-// landing in the editor as one undoable edit, and `cuemaster --remote`.
+// The remote as the operator meets it: the panel, its QR code and `cuemaster --remote`.
 class TestCMRemoteUi : public QObject
 {
     Q_OBJECT
@@ -22,7 +19,6 @@ class TestCMRemoteUi : public QObject
 private Q_SLOTS:
     void qrCode();
     void panelTurnsTheRemoteOnAndOff();
-    void replacedScriptIsOneUndoableEdit();
     void commandLineTurnsItOn();
 };
 
@@ -73,28 +69,6 @@ void TestCMRemoteUi::panelTurnsTheRemoteOnAndOff()
     panel.enabledSwitch()->click();
     QVERIFY(!remote.isRunning());
     QCOMPARE(CMRemotePanel::storedOptions(), std::nullopt);
-}
-
-void TestCMRemoteUi::replacedScriptIsOneUndoableEdit()
-{
-    CMEngine engine;
-    engine.replaceScript(u"The old script\nwith two lines"_s);
-    CMScriptEditor editor(engine);
-    CMRemoteApi api(engine, {});
-    const CMRemoteReply reply =
-        api.reply({"PUT", u"/api/v1/script"_s, "text/plain", "The new script\nfrom the phone"});
-    QCOMPARE(reply.status, 200);
-    QCOMPARE(editor.toPlainText(), u"The new script\nfrom the phone"_s);
-    editor.undo();
-    QCOMPARE(editor.toPlainText(), u"The old script\nwith two lines"_s);
-    QCOMPARE(engine.script(), u"The old script\nwith two lines"_s);
-    editor.redo();
-    QCOMPARE(engine.script(), u"The new script\nfrom the phone"_s);
-
-    // Bytes that are no text leave the script alone.
-    const CMRemoteReply refused = api.reply({"PUT", u"/api/v1/script"_s, "image/png", "\x89PNG"});
-    QCOMPARE(refused.status, 415);
-    QCOMPARE(engine.script(), u"The new script\nfrom the phone"_s);
 }
 
 void TestCMRemoteUi::commandLineTurnsItOn()
