@@ -176,15 +176,18 @@ void TestCMRemoteCommands::settingsPatch_data()
                           << with([](CMSettings &s) { s.fontName = u"Georgia"_s; });
     QTest::newRow("countdown off")
         << QByteArray(R"({"countdown":0})") << with([](CMSettings &s) { s.countdown = 0; });
-    QTest::newRow("unknown field") << QByteArray(R"({"speed":4,"sped":5})" << QByteArray();
-    QTest::newRow("knob as text") << QByteArray(R"({"speed":"4"})" << QByteArray();
-    QTest::newRow("switch as number") << QByteArray(R"({"flip":1})" << QByteArray();
-    QTest::newRow("font not offered") << QByteArray(R"({"fontName":"Comic Sans"})" << QByteArray();
-    QTest::newRow("font letter case") << QByteArray(R"({"fontName":"georgia"})" << QByteArray();
-    QTest::newRow("colour scheme past the last") << QByteArray(R"({"colors":5})" << QByteArray();
-    QTest::newRow("colour scheme fractional") << QByteArray(R"({"colors":1.5})" << QByteArray();
-    QTest::newRow("countdown not offered") << QByteArray(R"({"countdown":7})" << QByteArray();
-    QTest::newRow("a good field then a bad one") << QByteArray(R"({"mirror":true,"countdown":-3})" << QByteArray();
+    const auto refused = [](const char *name, const char *patch) {
+        QTest::newRow(name) << QByteArray(patch) << QByteArray();
+    };
+    refused("unknown field", R"({"speed":4,"sped":5})");
+    refused("knob as text", R"({"speed":"4"})");
+    refused("switch as number", R"({"flip":1})");
+    refused("font not offered", R"({"fontName":"Comic Sans"})");
+    refused("font letter case", R"({"fontName":"georgia"})");
+    refused("colour scheme past the last", R"({"colors":5})");
+    refused("colour scheme fractional", R"({"colors":1.5})");
+    refused("countdown not offered", R"({"countdown":7})");
+    refused("a good field then a bad one", R"({"mirror":true,"countdown":-3})");
 }
 
 // A patch applies whole or not at all.
