@@ -125,6 +125,42 @@ CM_BENCH("type_64mb", [](const cmbench::Report &report) {
     report(u"type_64mb_slowest"_s, typing.slowestMs, u"ms"_s);
 });
 
+// An import's text replacing the script of a main window (10,000 lines before): the call, and
+// the event loop's turns until the editor has all of it, one by one (the longest is how long
+// the window does not answer). The reading of the file runs on a thread of its own.
+constexpr int kReplacedLines[] = {10000, 100000, 330000};
+
+CM_BENCH("replace_script", [](const cmbench::Report &report) {
+    using Clock = std::chrono::steady_clock;
+    const auto ms = [](Clock::duration d) {
+        return double(std::chrono::duration_cast<std::chrono::microseconds>(d).count()) / 1000;
+    };
+    for (const int lines : kReplacedLines) {
+        CMEngine engine;
+        engine.setScript(cmbench::makeScript(10000));
+        CMPrompterWindow live(engine);
+        QWidget window;
+        CMRoot *root = showMainWindow(window, engine, live);
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+        const QString script = cmbench::makeScript(lines);
+        CMScriptEditor *editor = root->main()->desk()->editor();
+        const Clock::time_point start = Clock::now();
+        engine.replaceScript(script);
+        Clock::duration longest = Clock::now() - start;
+        while (editor->isReadOnly()) {
+            const Clock::time_point turn = Clock::now();
+            QApplication::processEvents();
+            longest = std::max(longest, Clock::now() - turn);
+        }
+        const Clock::duration total = Clock::now() - start;
+        if (editor->toPlainText() != engine.script())
+            QTextStream(stderr) << "replace_script: the editor fell behind" << Qt::endl;
+        report(u"replace_script_%1"_s.arg(lines), ms(total), u"ms"_s);
+        report(u"replace_script_%1_longest"_s.arg(lines), ms(longest), u"ms"_s);
+    }
+});
+
 // A frame of the rig preview while the prompter runs: the picture and the glass drawn over its
 // corners, repainted in a 1400 × 900 main window.
 CM_BENCH("rig_frame", [](const cmbench::Report &report) {

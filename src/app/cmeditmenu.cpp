@@ -77,31 +77,9 @@ bool canDoLine(Command c, const QLineEdit &e)
     return false;
 }
 
-void runLine(Command c, QLineEdit &e)
+void deleteSelection(QLineEdit &e)
 {
-    switch (c) {
-    case Command::Undo:
-        e.undo();
-        break;
-    case Command::Redo:
-        e.redo();
-        break;
-    case Command::Cut:
-        e.cut();
-        break;
-    case Command::Copy:
-        e.copy();
-        break;
-    case Command::Paste:
-        e.paste();
-        break;
-    case Command::Delete:
-        e.del();
-        break;
-    case Command::SelectAll:
-        e.selectAll();
-        break;
-    }
+    e.del();
 }
 
 // QPlainTextEdit and QTextEdit share these members without sharing a base that has them.
@@ -129,7 +107,14 @@ template<typename Edit> bool canDoText(Command c, const Edit &e)
     return false;
 }
 
-template<typename Edit> void runText(Command c, Edit &e)
+template<typename Edit> void deleteSelection(Edit &e)
+{
+    QTextCursor cursor = e.textCursor();
+    cursor.removeSelectedText();
+    e.setTextCursor(cursor);
+}
+
+template<typename Edit> void runEdit(Command c, Edit &e)
 {
     switch (c) {
     case Command::Undo:
@@ -147,12 +132,9 @@ template<typename Edit> void runText(Command c, Edit &e)
     case Command::Paste:
         e.paste();
         break;
-    case Command::Delete: {
-        QTextCursor cursor = e.textCursor();
-        cursor.removeSelectedText();
-        e.setTextCursor(cursor);
+    case Command::Delete:
+        deleteSelection(e);
         break;
-    }
     case Command::SelectAll:
         e.selectAll();
         break;
@@ -220,11 +202,11 @@ bool CMEditMenu::canDo(Command command, QWidget *target)
 void CMEditMenu::run(Command command, QWidget *target)
 {
     if (auto *line = qobject_cast<QLineEdit *>(target))
-        runLine(command, *line);
+        runEdit(command, *line);
     else if (auto *plain = qobject_cast<QPlainTextEdit *>(target))
-        runText(command, *plain);
+        runEdit(command, *plain);
     else if (auto *rich = qobject_cast<QTextEdit *>(target))
-        runText(command, *rich);
+        runEdit(command, *rich);
 }
 
 void CMEditMenu::refresh()

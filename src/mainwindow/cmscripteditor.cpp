@@ -32,6 +32,9 @@ CMScriptEditor::CMScriptEditor(CMEngine &engine, QWidget *parent)
     });
 
     setPlainText(engine.script());
+    m_sliceTimer.setSingleShot(true);
+    m_sliceTimer.setInterval(0);
+    connect(&m_sliceTimer, &QTimer::timeout, this, &CMScriptEditor::insertSlice);
     connect(document(), &QTextDocument::contentsChange, this, &CMScriptEditor::editorChanged);
     connect(&engine, &CMEngine::scriptChanged, this, &CMScriptEditor::scriptChanged);
 }
@@ -91,7 +94,8 @@ void CMScriptEditor::scriptChanged()
 {
     if (m_writing)
         return;
-    const CMTextDiff diff = CMTextDiff::between(toPlainText(), m_engine.script());
+    finishSlices();
+    CMTextDiff diff = CMTextDiff::between(toPlainText(), m_engine.script());
     if (diff.isEmpty())
         return;
     m_applying = true;
@@ -99,7 +103,50 @@ void CMScriptEditor::scriptChanged()
     cursor.beginEditBlock();
     cursor.setPosition(int(diff.position));
     cursor.setPosition(int(diff.position + diff.removed), QTextCursor::KeepAnchor);
-    cursor.insertText(diff.inserted);
-    cursor.endEditBlock();
+    if (diff.inserted.size() <= kSlice) {
+        cursor.insertText(diff.inserted);
+        cursor.endEditBlock();
+        m_applying = false;
+        return;
+    }
+    cursor.removeSelectedText();
+    m_slicing = cursor;
+    m_remaining = std::move(diff.inserted);
+    m_next = 0;
+    setReadOnly(true);
+    insertSlice();
+}
+
+void CMScriptEditor::insertSlice()
+{
+    if (m_slicing.isNull())
+        return;
+    qsizetype end = std::min(m_next + kSlice, m_remaining.size());
+    if (end < m_remaining.size()) {
+        // A line's end when there is one near, never between the halves of a surrogate pair.
+        const qsizetype lineEnd = m_remaining.lastIndexOf(u'\n', end - 1);
+        if (lineEnd > m_next)
+            end = lineEnd + 1;
+        else if (m_remaining.at(end - 1).isHighSurrogate())
+            --end;
+    }
+    m_slicing.insertText(QStringView(m_remaining).mid(m_next, end - m_next).toString());
+    m_next = end;
+    if (m_next < m_remaining.size()) {
+        m_sliceTimer.start();
+        return;
+    }
+    m_slicing.endEditBlock();
+    m_slicing = QTextCursor();
+    m_remaining = QString();
+    m_sliceTimer.stop();
     m_applying = false;
+    setReadOnly(false);
+}
+
+// Another change from outside goes after the one still in slices.
+void CMScriptEditor::finishSlices()
+{
+    while (!m_slicing.isNull())
+        insertSlice();
 }

@@ -61,9 +61,7 @@ bool lockHeld(const QString &path)
 
 ino_t inode(const QString &path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
@@ -98,13 +96,15 @@ bool waitForOutput(QProcess &app, const QByteArray &text, int timeoutMs)
 
 } // namespace
 
-// One instance per user: the private folder, the checks at both ends, and real launches of the
-// application racing, crashing and starting slowly.
+// The application binary as the desktop starts it, and one instance per user: the private
+// folder, the checks at both ends, and real launches racing, crashing and starting slowly.
 class TestCMSingleInstance : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void answersOnTheTerminal_data();
+    void answersOnTheTerminal();
     void privateFolder_data();
     void privateFolder();
     void onlyTheSameUser();
@@ -113,6 +113,39 @@ private Q_SLOTS:
     void waitsForASlowPrimary();
     void takesOverFromAPrimaryThatDies();
 };
+
+void TestCMSingleInstance::answersOnTheTerminal_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("version") << QStringList{u"--version"_s} << 0 << u"OVS Cuemaster 1.0 (build "_s;
+    QTest::newRow("help") << QStringList{u"--help"_s} << 0
+                          << u"Usage: cuemaster [options] [file]"_s;
+    QTest::newRow("help names Qt's options")
+        << QStringList{u"--help"_s} << 0 << u"\n  -style <style> "_s;
+    QTest::newRow("Qt's options are Qt's")
+        << QStringList{u"-platform"_s, u"xcb"_s, u"--display"_s, u":9"_s, u"--version"_s} << 0
+        << u"OVS Cuemaster 1.0 (build "_s;
+    QTest::newRow("bad option") << QStringList{u"--nope"_s} << 2 << u"Unknown option 'nope'."_s;
+    QTest::newRow("bad word") << QStringList{u"-nope"_s} << 2 << u"Unknown option 'nope'."_s;
+    QTest::newRow("Qt's option without its value")
+        << QStringList{u"-platform"_s} << 2 << u"Missing value after '-platform'."_s;
+}
+
+void TestCMSingleInstance::answersOnTheTerminal()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QProcess app;
+    app.start(binary(), arguments);
+    QVERIFY(app.waitForFinished(30000));
+    QCOMPARE(app.exitCode(), exitCode);
+    const QString printed =
+        QString::fromUtf8(exitCode == 0 ? app.readAllStandardOutput() : app.readAllStandardError());
+    QVERIFY2(printed.contains(output), qPrintable(printed));
+}
 
 void TestCMSingleInstance::privateFolder_data()
 {
@@ -191,7 +224,7 @@ void TestCMSingleInstance::onlyTheSameUser()
 void TestCMSingleInstance::staleSocketAfterKill()
 {
     const CMSingleInstance names(folder(), CMPrivateFolder::user());
-    auto first = launch({});
+    auto first = launch({u"-style"_s, u"Fusion"_s}); // Qt's own options go to Qt
     QTRY_VERIFY_WITH_TIMEOUT(answers(names.socketPath()), 30000);
     QVERIFY(lockHeld(names.lockPath()));
     first->kill();
@@ -239,7 +272,8 @@ void TestCMSingleInstance::simultaneousLaunches()
 }
 
 // A primary still busy starting (a long script loading) answers late: the launch says so, waits,
-// leaves the primary's socket alone and hands over when the answer comes.
+// leaves the primary's socket alone and hands over when the answer comes, its path made absolute
+// for a primary that runs in another folder.
 void TestCMSingleInstance::waitsForASlowPrimary()
 {
     CMSingleInstance primary(folder(), CMPrivateFolder::user());
@@ -262,7 +296,8 @@ void TestCMSingleInstance::waitsForASlowPrimary()
     env.remove(u"LOGNAME"_s);
     app.setProcessEnvironment(env);
     app.setProcessChannelMode(QProcess::MergedChannels);
-    app.start(binary(), {script});
+    app.setWorkingDirectory(dir.path());
+    app.start(binary(), {u"late.txt"_s});
     QVERIFY(waitForOutput(app, "still starting", 20000));
     QCOMPARE(app.state(), QProcess::Running);
     QCOMPARE(inode(primary.socketPath()), socket);

@@ -16,13 +16,12 @@ let failed = 0;
 function check(ok, what) {
   if (ok) { passed++; console.log(`PASS ${what}`); } else { failed++; console.log(`FAIL ${what}`); }
 }
+// Waits for the engine to come to a state, and counts it as passed.
 async function until(predicate, ms, what) {
-  const end = Date.now() + ms;
-  for (;;) {
-    if (await predicate()) return true;
+  for (const end = Date.now() + ms; !(await predicate()); await sleep(50)) {
     if (Date.now() > end) throw new Error(`timed out: ${what}`);
-    await sleep(50);
   }
+  check(true, what);
 }
 
 const harness = spawn(harnessPath, ['0'], { stdio: ['pipe', 'pipe', 'inherit'] });
@@ -49,6 +48,10 @@ const browser = await puppeteer.launch({
 
 try {
   const page = await browser.newPage();
+  const shows = async (predicate, ms, what) => {
+    await page.waitForFunction(predicate, { timeout: ms });
+    check(true, what);
+  };
   await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
   await page.goto(url);
   await page.waitForFunction(() => window.cmRemote && cmRemote.connected() && cmRemote.scriptLoaded(), { timeout: 15000 });
@@ -56,9 +59,7 @@ try {
 
   await page.tap('#toggle');
   await until(async () => (await engineState()).running, 5000, 'start from the page runs the engine');
-  check(true, 'start from the page runs the engine');
-  await page.waitForFunction(() => document.getElementById('toggle-label').textContent === 'Stop', { timeout: 5000 });
-  check(true, 'the page shows the engine running');
+  await shows(() => document.getElementById('toggle-label').textContent === 'Stop', 5000, 'the page shows the engine running');
 
   // Ten moments while scrolling: the page's own reading of the clock against the engine's,
   // taken at the middle of a request's round trip (the quickest of five, so a busy machine's
@@ -88,14 +89,11 @@ try {
 
   // The server goes away and comes back on the same port: the page says so, then recovers.
   harness.stdin.write('restart\n');
-  await page.waitForFunction(() => !document.getElementById('lost').hidden, { timeout: 5000 });
-  check(true, 'the page shows the lost connection');
+  await shows(() => !document.getElementById('lost').hidden, 5000, 'the page shows the lost connection');
   await page.screenshot({ path: join(outputDir, 'remote-phone-lost.png') });
-  await page.waitForFunction(() => cmRemote.connected() && document.getElementById('lost').hidden, { timeout: 15000 });
-  check(true, 'the page reconnects by itself');
+  await shows(() => cmRemote.connected() && document.getElementById('lost').hidden, 15000, 'the page reconnects by itself');
   await page.tap('#toggle');
-  await until(async () => !(await engineState()).running, 5000, 'stop from the page after the restart');
-  check(true, 'the page controls the engine again');
+  await until(async () => !(await engineState()).running, 5000, 'the page controls the engine again');
 } catch (e) {
   failed++;
   console.log(`FAIL ${e.message}`);
