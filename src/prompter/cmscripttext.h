@@ -45,7 +45,6 @@ public:
     QStringView rowView(int row, QString &scratch) const;
     // Changes whenever the row's picture may change: images are cached under it.
     quint64 serial(int row) const { return rowData(row).serial; }
-    bool isMeasured(int row) const { return rowData(row).measured; }
     double rowHeight(int row) const { return rowData(row).height; }
     // The row's height plus the gap below it; the last row has none.
     double rowExtent(int row) const;

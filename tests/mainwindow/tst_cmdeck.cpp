@@ -43,7 +43,6 @@ private:
         QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
     }
 
-
 private Q_SLOTS:
     void init();
     void cleanup();
@@ -88,23 +87,15 @@ void TestCMDeck::knobFormats_data()
     QTest::newRow("size truncates") << u"Size"_s << CMSettings{.fontSize = 99.9} << u"99 pt"_s;
     QTest::newRow("margins") << u"Margins"_s << CMSettings{.margin = 12.7} << u"12%"_s;
     QTest::newRow("spacing") << u"Spacing"_s << CMSettings{.lineSpacing = 1.5} << u"1.50"_s;
-    QTest::newRow("cue line") << u"Cue line"_s << CMSettings{.cuePosition = 0.7} << u"70%"_s;
     // 0.29 × 100 is 28.999… in binary arithmetic.
     QTest::newRow("cue line binary") << u"Cue line"_s << CMSettings{.cuePosition = 0.29}
                                      << u"29%"_s;
     // Stored values out of every range read as what the picture and the clock use.
-    const double huge = 1e308;
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    QTest::newRow("speed 1e308") << u"Speed"_s << CMSettings{.speed = huge} << u"10.0"_s;
-    QTest::newRow("speed -5") << u"Speed"_s << CMSettings{.speed = -5} << u"0.0"_s;
-    QTest::newRow("size 1e308") << u"Size"_s << CMSettings{.fontSize = huge} << u"200 pt"_s;
-    QTest::newRow("size -5") << u"Size"_s << CMSettings{.fontSize = -5} << u"24 pt"_s;
+    QTest::newRow("speed 1e308") << u"Speed"_s << CMSettings{.speed = 1e308} << u"10.0"_s;
     QTest::newRow("size NaN") << u"Size"_s << CMSettings{.fontSize = nan} << u"72 pt"_s;
-    QTest::newRow("margins -5") << u"Margins"_s << CMSettings{.margin = -5} << u"0%"_s;
-    QTest::newRow("spacing 1e308") << u"Spacing"_s << CMSettings{.lineSpacing = huge}
-                                   << u"2.20"_s;
     QTest::newRow("spacing -5") << u"Spacing"_s << CMSettings{.lineSpacing = -5} << u"1.00"_s;
-    QTest::newRow("cue line 1e308") << u"Cue line"_s << CMSettings{.cuePosition = huge}
+    QTest::newRow("cue line 1e308") << u"Cue line"_s << CMSettings{.cuePosition = 1e308}
                                     << u"70%"_s;
 }
 
@@ -281,17 +272,14 @@ void TestCMDeck::outputList()
     picker->showPopup();
     QFrame *panel = picker->panel();
     QVERIFY(panel && panel->isVisible());
-    const auto find = [panel, &name](const QString &what) {
-        auto *found = panel->findChild<QWidget *>(what + u':' + name);
-        if (!found)
-            qWarning() << "no" << what;
-        return found;
+    const auto box = [panel, &name](const QString &what) {
+        return panel->findChild<QCheckBox *>(what + u':' + name);
     };
-    auto *liveBox = static_cast<QCheckBox *>(find(u"live"_s));
-    auto *picture = static_cast<QComboBox *>(find(u"picture"_s));
-    auto *bar = static_cast<QCheckBox *>(find(u"hintBar"_s));
-    auto *time = static_cast<QCheckBox *>(find(u"time"_s));
-    auto *corner = static_cast<QComboBox *>(find(u"corner"_s));
+    const auto list = [panel, &name](const QString &what) {
+        return panel->findChild<QComboBox *>(what + u':' + name);
+    };
+    QCheckBox *liveBox = box(u"live"_s), *bar = box(u"hintBar"_s), *time = box(u"time"_s);
+    QComboBox *picture = list(u"picture"_s), *corner = list(u"corner"_s);
     QVERIFY(liveBox && picture && bar && time && corner);
     QVERIFY(liveBox->isChecked() && bar->isChecked() && !time->isChecked());
     QCOMPARE(picture->currentText(), u"Like the deck"_s);
@@ -357,7 +345,6 @@ void TestCMDeck::targetField()
     QTEST(engine->targetDuration(), "target");
     QTEST(field->text(), "shown");
     QTEST(!CMFocus::editing(), "keysToPrompter");
-    QCOMPARE(CMEngine().targetDuration(), engine->targetDuration());
 }
 
 QTEST_MAIN(TestCMDeck)

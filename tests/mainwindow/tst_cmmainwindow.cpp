@@ -72,8 +72,6 @@ void TestCMMainWindow::readout_data()
     QTest::newRow("empty") << QString() << u"0 words · ~0:00 read"_s;
     QTest::newRow("101 words drop the fraction") << words(101) << u"101 words · ~0:40 read"_s;
     QTest::newRow("10000 words") << words(10000) << u"10000 words · ~1:06:40 read"_s;
-    QTest::newRow("cues are not read") << u"[Cue here] two words\n[and a cue\nline]"_s
-                                       << u"2 words · ~0:00 read"_s;
 }
 
 void TestCMMainWindow::readout()
@@ -109,10 +107,8 @@ void TestCMMainWindow::minimumSizeAndScrolling()
     QFETCH(bool, scrollsAcross);
     QCOMPARE(main()->horizontalScrollBar()->maximum() > 0, scrollsAcross);
     QTEST(main()->verticalScrollBar()->maximum() > 0, "scrollsDown");
-    const QWidget *content = main()->widget();
-    QVERIFY(content->width() >= qRound(900 * zoom));
-    QVERIFY(content->height() >= qRound(640 * zoom));
     // The desk keeps its width; the rig takes whatever else the window offers.
+    const QWidget *content = main()->widget();
     QCOMPARE(main()->desk()->width(), qRound(400 * zoom));
     if (!scrollsAcross)
         QCOMPARE(content->width(), main()->viewport()->width());

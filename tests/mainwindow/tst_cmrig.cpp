@@ -52,9 +52,6 @@ private Q_SLOTS:
     void barAnimatesOnlyWhileRunning();
     void titleRowFollowsTheEngine();
     void clickOnTheStageGivesThePrompterTheKeys();
-    void cueTicks_data();
-    void cueTicks();
-    void titleRowTimes();
 };
 
 void TestCMRig::init()
@@ -92,27 +89,46 @@ void TestCMRig::stagePlacesThePicture()
 void TestCMRig::progressDrags_data()
 {
     QTest::addColumn<double>("contentHeight");
+    QTest::addColumn<bool>("cues");
     QTest::addColumn<bool>("running");
     QTest::addColumn<Xs>("xs");
     QTest::addColumn<double>("offset");
-
+    const auto row = [](const char *name, double contentHeight, bool cues, bool running,
+                        const Xs &xs, double offset) {
+        QTest::newRow(name) << contentHeight << cues << running << xs << offset;
+    };
     // The bar is 400 wide.
-    QTest::newRow("left end to past the right end") << 5000.0 << false << Xs{0, 100, 900} << 5000.0;
-    QTest::newRow("past the left end") << 5000.0 << false << Xs{200, -30} << 0.0;
-    QTest::newRow("a click") << 5000.0 << false << Xs{100} << 1250.0;
-    QTest::newRow("while running") << 5000.0 << true << Xs{300} << 3750.0;
-    QTest::newRow("empty script") << 0.0 << false << Xs{0, 250, 400} << 0.0;
+    row("left end to past the right end", 5000, false, false, {0, 100, 900}, 5000);
+    row("past the left end", 5000, false, false, {200, -30}, 0);
+    row("a click", 5000, false, false, {100}, 1250);
+    row("while running", 5000, false, true, {300}, 3750);
+    row("empty script", 0, false, false, {0, 250, 400}, 0);
+    // Cues at 0, 1000, 2500 and 4990 of 5000 points: ticks at 0, 80, 200 and 399.2.
+    row("a tick", 5000, true, false, {81}, 1000);
+    row("near a tick", 5000, true, false, {203.5}, 2500);
+    row("the last tick", 5000, true, false, {397}, 4990);
+    row("between ticks: a plain seek", 5000, true, false, {140}, 1750);
+    row("a tremor after the press stays on the cue", 5000, true, false, {80, 82}, 1000);
+    row("a drag from a tick moves on", 5000, true, false, {80, 120}, 1500);
+    row("a tick while running", 5000, true, true, {200}, 2500);
 }
 
 void TestCMRig::progressDrags()
 {
     QFETCH(double, contentHeight);
+    QFETCH(bool, cues);
     QFETCH(bool, running);
     QFETCH(Xs, xs);
     QFETCH(double, offset);
     engine->setContentHeight(contentHeight);
     CMProgressBar bar(*engine);
     bar.resize(400, 14);
+    if (cues) {
+        QList<CMCue> list;
+        for (const double at : {0.0, 1000.0, 2500.0, 4990.0})
+            list.append({int(list.size()), u"[cue]"_s, at});
+        engine->setCues(list);
+    }
     if (running) {
         engine->play();
         clock += std::chrono::seconds(2);
@@ -137,43 +153,6 @@ void TestCMRig::barAnimatesOnlyWhileRunning()
     // Neither a negative content height nor a bar without width divides by zero.
     QCOMPARE(CMProgressBar::fraction(10, -5), 0.0);
     QCOMPARE(CMProgressBar::target(50, 0, 100), 0.0);
-}
-
-void TestCMRig::titleRowFollowsTheEngine()
-{
-    CMRig rig(*engine);
-    rig.resize(900, 600);
-    rig.show();
-    const OVTheme &theme = OVUI::shared()->theme();
-    const auto word = [&rig] { return rig.stateWord()->text(); };
-    const auto color = [&rig] { return rig.stateWord()->palette().color(QPalette::WindowText); };
-
-    QCOMPARE(rig.caption()->text(), u"Rig preview"_s);
-    QVERIFY(!rig.lamp()->isVisible());
-    QCOMPARE(word(), u"STOPPED"_s);
-    QCOMPARE(color(), theme.dim);
-
-    engine->setLive(true);
-    QCOMPARE(rig.caption()->text(), u"On air — live on the prompter display"_s);
-    QVERIFY(rig.lamp()->isVisible());
-
-    engine->play();
-    QCOMPARE(word(), u"RUNNING"_s);
-    QCOMPARE(color(), CMColors::green());
-
-    clock += std::chrono::hours(1);
-    engine->checkEnd(engine->now());
-    QCOMPARE(word(), u"FINISHED"_s);
-    QCOMPARE(color(), theme.accent2);
-
-    engine->backToTop();
-    QCOMPARE(word(), u"STOPPED"_s);
-    engine->setLive(false);
-    QVERIFY(!rig.lamp()->isVisible());
-
-    // A theme change recolours the word.
-    OVUI::shared()->setThemeId(u"anodized-red"_s);
-    QCOMPARE(color(), OVTheme::named(u"anodized-red"_s).dim);
 }
 
 void TestCMRig::clickOnTheStageGivesThePrompterTheKeys()
@@ -202,69 +181,57 @@ void TestCMRig::clickOnTheStageGivesThePrompterTheKeys()
     QVERIFY(qAbs(offset() - height / 2) <= height / bar->width() + 1e-6);
 }
 
-void TestCMRig::cueTicks_data()
-{
-    QTest::addColumn<bool>("running");
-    QTest::addColumn<Xs>("xs");
-    QTest::addColumn<double>("offset");
-    // Cues at 0, 1000, 2500 and 4990 of 5000 points: ticks at 0, 80, 200 and 399.2 of 400.
-    QTest::newRow("a tick") << false << Xs{81} << 1000.0;
-    QTest::newRow("near a tick") << false << Xs{203.5} << 2500.0;
-    QTest::newRow("the last tick") << false << Xs{397} << 4990.0;
-    QTest::newRow("between ticks: a plain seek") << false << Xs{140} << 1750.0;
-    QTest::newRow("a tremor after the press stays on the cue") << false << Xs{80, 82} << 1000.0;
-    QTest::newRow("a drag from a tick moves on") << false << Xs{80, 120} << 1500.0;
-    QTest::newRow("while running") << true << Xs{200} << 2500.0;
-}
-
-void TestCMRig::cueTicks()
-{
-    QFETCH(bool, running);
-    QFETCH(Xs, xs);
-    QFETCH(double, offset);
-    CMProgressBar bar(*engine);
-    bar.resize(400, 14);
-    QCOMPARE(bar.tickAt(80), -1); // no cues yet
-    QList<CMCue> cues;
-    for (const double at : {0.0, 1000.0, 2500.0, 4990.0})
-        cues.append({int(cues.size()), u"[cue]"_s, at});
-    engine->setCues(cues);
-    QCOMPARE(CMProgressBar::tickPositions({0, 1000, 2500, 4990}, 5000, 400),
-             (QList<double>{0, 80, 200, 399.2}));
-    if (running) {
-        engine->play();
-        clock += std::chrono::seconds(2);
-    }
-    drag(bar, xs);
-    QCOMPARE(this->offset(), offset);
-    QCOMPARE(engine->running(), running);
-}
-
-// Elapsed and remaining in the title row, and over/under once there is a target.
-void TestCMRig::titleRowTimes()
+// The title row: caption and lamp follow live, the state word and its colour the run, and the
+// times the take, with over or under once there is a target.
+void TestCMRig::titleRowFollowsTheEngine()
 {
     CMRig rig(*engine);
     rig.resize(900, 600);
     rig.show();
+    const OVTheme &theme = OVUI::shared()->theme();
+    const auto word = [&rig] { return rig.stateWord()->text(); };
+    const auto color = [](QLabel *label) { return label->palette().color(QPalette::WindowText); };
     const auto times = [&rig] { return rig.times()->text(); };
-    const auto color = [&rig] { return rig.times()->palette().color(QPalette::WindowText); };
+
+    QCOMPARE(rig.caption()->text(), u"Rig preview"_s);
+    QVERIFY(!rig.lamp()->isVisible());
+    QCOMPARE(word(), u"STOPPED"_s);
+    QCOMPARE(color(rig.stateWord()), theme.dim);
     // Once the rig's picture has told the engine its height, 5000 points at speed 3: 43.7 s.
     QVERIFY(QTest::qWaitForWindowExposed(&rig));
     QTRY_VERIFY(engine->contentHeight() != 5000);
     engine->setContentHeight(5000);
     QCOMPARE(times(), u"ELAPSED 0:00 · LEFT 0:44"_s);
+
     engine->play();
+    QCOMPARE(word(), u"RUNNING"_s);
+    QCOMPARE(color(rig.stateWord()), CMColors::green());
     clock += std::chrono::seconds(10);
     QTRY_COMPARE(times(), u"ELAPSED 0:10 · LEFT 0:34"_s);
     engine->setTargetDuration(30);
     QCOMPARE(times(), u"ELAPSED 0:10 · LEFT 0:34 · OVER 0:14"_s);
-    QCOMPARE(color(), CMColors::orange());
+    QCOMPARE(color(rig.times()), CMColors::orange());
     engine->setTargetDuration(60);
     QCOMPARE(times(), u"ELAPSED 0:10 · LEFT 0:34 · UNDER 0:16"_s);
-    QCOMPARE(color(), OVUI::shared()->theme().dim);
-    engine->pause();
-    engine->setSettings({.speed = 0, .countdown = 0});
-    QCOMPARE(times(), u"ELAPSED 0:10 · LEFT —"_s);
+    QCOMPARE(color(rig.times()), theme.dim);
+
+    engine->setLive(true);
+    QCOMPARE(rig.caption()->text(), u"On air — live on the prompter display"_s);
+    QVERIFY(rig.lamp()->isVisible());
+
+    clock += std::chrono::hours(1);
+    engine->checkEnd(engine->now());
+    QCOMPARE(word(), u"FINISHED"_s);
+    QCOMPARE(color(rig.stateWord()), theme.accent2);
+
+    engine->backToTop();
+    QCOMPARE(word(), u"STOPPED"_s);
+    engine->setLive(false);
+    QVERIFY(!rig.lamp()->isVisible());
+
+    // A theme change recolours the word.
+    OVUI::shared()->setThemeId(u"anodized-red"_s);
+    QCOMPARE(color(rig.stateWord()), OVTheme::named(u"anodized-red"_s).dim);
 }
 
 QTEST_MAIN(TestCMRig)

@@ -2,28 +2,24 @@
 
 #include <engine/cmmath.h>
 #include <engine/ovkeys.h>
+#include <files/cmscriptfiles.h>
 #include <files/ovalert.h>
+#include <kit/ovbuttons.h>
 #include <kit/ovlettering.h>
 #include <mainwindow/cmheader.h>
 #include <mainwindow/cmkeysbadge.h>
 #include <mainwindow/cmlayout.h>
 #include <mainwindow/cmscriptdesk.h>
 #include <mainwindow/cmscripteditor.h>
-
-#include <QSignalSpy>
 #include <mainwindow/cmtextdiff.h>
-#include <files/cmscriptfiles.h>
-#include <kit/ovbuttons.h>
-#include <testsupport.h>
 
-#include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextLayout>
 

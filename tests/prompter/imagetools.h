@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 // Pixel helpers shared by the picture tests.
 namespace imagetools {
@@ -13,16 +15,39 @@ inline int brightness(QRgb pixel)
     return std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)});
 }
 
-// The first row, from the top, with a bright pixel inside the columns.
-inline int firstInkRow(const QImage &image, int x0, int x1)
+inline bool ink(QRgb pixel)
 {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = x0; x < x1; ++x) {
-            if (brightness(image.pixel(x, y)) >= 128)
-                return y;
+    return brightness(pixel) >= 128;
+}
+
+// The columns inside rect, left to right, that hold a pixel passing the test.
+inline QList<int> columns(const QImage &image, const QRect &rect,
+                          const std::function<bool(QRgb)> &test = ink)
+{
+    QList<int> found;
+    const QRect inside = rect.intersected(image.rect());
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            if (test(image.pixel(x, y))) {
+                found.append(x);
+                break;
+            }
         }
     }
-    return -1;
+    return found;
+}
+
+// The pixels inside rect that pass the test.
+inline qint64 count(const QImage &image, const QRect &rect,
+                    const std::function<bool(QRgb)> &test = ink)
+{
+    qint64 n = 0;
+    const QRect inside = rect.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            n += test(image.pixel(x, y)) ? 1 : 0;
+    }
+    return n;
 }
 
 inline bool near(QRgb pixel, QColor expected, int tolerance = 3)

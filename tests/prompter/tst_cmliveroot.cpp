@@ -6,7 +6,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -49,10 +48,8 @@ void TestCMLiveRoot::init()
 
 void TestCMLiveRoot::barFollowsTheEngine()
 {
-    for (const QString &text : {u"\u275A\u275A PAUSED"_s, u"Speed 3.0"_s,
-                                u"Space start/stop · ↑↓ speed · ←→ / Page keys jump · M mirror · "
-                                u"F flip · Esc exit"_s})
-        QVERIFY2(barSays(text), qPrintable(text));
+    QVERIFY(barSays(u"\u275A\u275A PAUSED"_s));
+    QVERIFY(barSays(u"Speed 3.0"_s));
     engine->play();
     engine->faster();
     QVERIFY(barSays(u"\u25B6\uFE0E RUNNING"_s));

@@ -1,53 +1,13 @@
 #include "imagetools.h"
+#include "picture.h"
 #include "samplescript.h"
 
-#include <engine/cmsettings.h>
 #include <prompter/cmprompterpaint.h>
-#include <prompter/cmprompterrenderer.h>
-#include <prompter/cmscripttext.h>
 
-#include <QPainter>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using samplescript::script;
-
-namespace {
-
-// A renderer with its own text, as a view has.
-struct Picture
-{
-    CMScriptText text;
-    CMPrompterRenderer renderer{text};
-    QSize size;
-
-    Picture(const QString &script, const CMSettings &settings, QSize viewSize)
-        : size(viewSize)
-    {
-        text.setStyle(CMTextStyle::fromSettings(settings));
-        text.setScript(script);
-        renderer.setSettings(settings);
-        renderer.setViewSize(viewSize);
-    }
-
-    QImage frame(double offset, double motion = 0)
-    {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(Qt::magenta);
-        QPainter painter(&image);
-        renderer.paint(painter, {offset, std::nullopt, motion});
-        return image;
-    }
-};
-
-CMSettings quiet()
-{
-    CMSettings settings;
-    settings.cueLine = false;
-    return settings;
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(CMSettings)
 
@@ -76,9 +36,7 @@ void TestCMPrompterRenderer::slowMotionFallsBetweenPixels_data()
 void TestCMPrompterRenderer::slowMotionFallsBetweenPixels()
 {
     QFETCH(bool, flip);
-    CMSettings settings = quiet();
-    settings.flip = flip;
-    Picture picture(u"Slowly now"_s, settings, QSize(1920, 1080));
+    Picture picture(u"Slowly now"_s, {.flip = flip, .cueLine = false}, QSize(1920, 1080));
     // The reading line is at 356.4: offset 0.4 puts the text on row 356, -0.6 on row 357.
     const QImage on356 = picture.frame(0.4);
     const QImage on357 = picture.frame(-0.6);
@@ -98,9 +56,9 @@ void TestCMPrompterRenderer::slowMotionFallsBetweenPixels()
 
 void TestCMPrompterRenderer::tallParagraphTilesWithoutSeams()
 {
-    CMSettings settings = quiet();
-    settings.cuePosition = 0.25; // text top on a whole device row: 270 × 2
-    Picture picture(samplescript::words(160), settings, QSize(3840, 2160));
+    // The text's top on a whole device row: 270 × 2.
+    Picture picture(samplescript::words(160), {.cueLine = false, .cuePosition = 0.25},
+                    QSize(3840, 2160));
     const QImage frame = picture.frame(0);
     const auto row = picture.text.layout(0);
     QVERIFY(row->height * 2 > 3 * CMRowTiles::tileHeight);
@@ -190,36 +148,38 @@ void TestCMPrompterRenderer::highDensityDrawsTheSamePixels()
     QCOMPARE(imagetools::differing(image, plain.frame(1234.5, 1), 2), 0);
 }
 
-
-
 void TestCMPrompterRenderer::absurdSettingsStillDrawText_data()
 {
     QTest::addColumn<CMSettings>("settings");
+    QTest::addColumn<QColor>("background"); // colours past either end: the scheme at that end
     const double huge = 1e308;
     const double inf = std::numeric_limits<double>::infinity();
     QTest::newRow("everything 1e308")
         << CMSettings{.speed = huge, .fontSize = huge, .margin = huge, .lineSpacing = huge,
-                      .colors = 7, .cuePosition = huge};
+                      .colors = 7, .cuePosition = huge}
+        << QColor(5, 26, 89);
     QTest::newRow("everything -5")
         << CMSettings{.speed = -5, .fontSize = -5, .margin = -5, .lineSpacing = -5,
-                      .colors = -5, .cuePosition = -5};
+                      .colors = -5, .cuePosition = -5}
+        << QColor(Qt::black);
     QTest::newRow("infinite") << CMSettings{.fontSize = inf, .margin = -inf, .lineSpacing = inf,
-                                            .cuePosition = inf};
+                                            .cuePosition = inf}
+                              << QColor(Qt::black);
 }
 
 // Whatever an edited or older record holds, the picture at the top shows text.
 void TestCMPrompterRenderer::absurdSettingsStillDrawText()
 {
     QFETCH(CMSettings, settings);
+    QFETCH(QColor, background);
     settings.cueLine = false;
     Picture picture(script(40), settings, QSize(640, 360));
     const QImage frame = picture.frame(0);
-    const QRgb background = frame.pixel(0, 0);
-    qint64 ink = 0;
-    for (int y = 0; y < frame.height(); ++y) {
-        for (int x = 0; x < frame.width(); ++x)
-            ink += std::abs(imagetools::brightness(frame.pixel(x, y)) - imagetools::brightness(background)) > 96;
-    }
+    QVERIFY(imagetools::near(frame.pixel(0, 0), background));
+    const int ground = imagetools::brightness(frame.pixel(0, 0));
+    const qint64 ink = imagetools::count(frame, frame.rect(), [ground](QRgb p) {
+        return std::abs(imagetools::brightness(p) - ground) > 96;
+    });
     QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
 }
 

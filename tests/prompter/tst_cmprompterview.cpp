@@ -4,11 +4,9 @@
 #include <engine/cmengine.h>
 #include <kit/ovfonts.h>
 #include <prompter/cmprompterview.h>
-#include <prompter/cmtextstyle.h>
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QSettings>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -70,7 +68,7 @@ private:
     std::unique_ptr<CMEngine> engine;
     std::unique_ptr<CMPrompterView> view;
 
-    CMEngine &makeEngine(const QString &script, const CMSettings &settings = quiet())
+    CMEngine &makeEngine(const QString &script, const CMSettings &settings = {.countdown = 0})
     {
         view.reset();
         cmtest::clearSettings();
@@ -87,24 +85,12 @@ private:
         QCoreApplication::processEvents(); // the view's reports reach the engine
         return *view;
     }
-    static CMSettings quiet()
-    {
-        CMSettings settings;
-        settings.countdown = 0;
-        return settings;
-    }
 
 private Q_SLOTS:
     void cleanup();
     void readingLineMarker_data();
     void readingLineMarker();
-    void textTopOnTheReadingLine_data();
-    void textTopOnTheReadingLine();
-    void mirrorAndFlip_data();
-    void mirrorAndFlip();
     void countdownShowsSecondsLeft();
-    void colourIndexIsClamped_data();
-    void colourIndexIsClamped();
     void reportsAreDeferred_data();
     void reportsAreDeferred();
     void shownOffsetEndsTheRunPromptly();
@@ -119,23 +105,18 @@ void TestCMPrompterView::cleanup()
 void TestCMPrompterView::readingLineMarker_data()
 {
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("cueLine");
-    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << true;
-    QTest::newRow("3840 x 2160") << QSize(3840, 2160) << true;
-    QTest::newRow("marker off") << QSize(1920, 1080) << false;
+    QTest::newRow("1920 x 1080") << QSize(1920, 1080);
+    QTest::newRow("3840 x 2160") << QSize(3840, 2160);
 }
 
 void TestCMPrompterView::readingLineMarker()
 {
     QFETCH(QSize, size);
-    QFETCH(bool, cueLine);
-    CMSettings settings = quiet();
-    settings.cueLine = cueLine;
-    makeEngine(QString(), settings);
+    makeEngine(QString());
     const QImage image = shot(makeView(size));
     const double s = size.width() / 1920.0;
-    const QColor red = cueLine ? QColor(255, 59, 48) : QColor(Qt::black);
-    const QColor band = cueLine ? QColor(33, 8, 6) : QColor(Qt::black);
+    const QColor red(255, 59, 48);
+    const QColor band(33, 8, 6);
     // Band from 347.76 to 444.96; arrows from 368 to 424, their tips at 396.
     const std::tuple<double, double, QColor> points[] = {
         {1500, 349, band}, {1500, 443, band}, {1500, 346, Qt::black}, {1500, 447, Qt::black},
@@ -146,67 +127,10 @@ void TestCMPrompterView::readingLineMarker()
     }
 }
 
-void TestCMPrompterView::textTopOnTheReadingLine_data()
-{
-    QTest::addColumn<double>("offset");
-    QTest::newRow("at rest") << 0.0;
-    QTest::newRow("333 points on") << 333.0;
-}
-
-void TestCMPrompterView::textTopOnTheReadingLine()
-{
-    QFETCH(double, offset);
-    CMSettings settings = quiet();
-    settings.cueLine = false;
-    CMEngine &e = makeEngine(lines(30, u"HHHH HHHH"_s), settings);
-    CMPrompterView &v = makeView(QSize(1920, 1080));
-    QVERIFY(e.contentHeight() > 1000);
-    e.jump(offset);
-    QCOMPARE(e.offset(now), offset);
-
-    const QFont font = CMTextStyle::fromSettings(settings).spokenFont;
-    const QFontMetricsF metrics(font, CMTextStyle::device());
-    const double inkTop = 356.4 - offset + metrics.ascent() + metrics.tightBoundingRect(u"H"_s).top();
-    const int found = imagetools::firstInkRow(shot(v), 230, 1690);
-    QCOMPARE_LE(std::abs(found - inkTop), 1.0);
-}
-
-void TestCMPrompterView::mirrorAndFlip_data()
-{
-    QTest::addColumn<bool>("mirror");
-    QTest::addColumn<bool>("flip");
-    QTest::newRow("mirror") << true << false;
-    QTest::newRow("flip") << false << true;
-    QTest::newRow("mirror and flip: a half turn") << true << true;
-}
-
-void TestCMPrompterView::mirrorAndFlip()
-{
-    QFETCH(bool, mirror);
-    QFETCH(bool, flip);
-    CMSettings settings;
-    settings.countdown = 3;
-    CMEngine &e = makeEngine(u"[Smile]\nGood evening, and welcome.\nTonight: [pause] the news."_s, settings);
-    CMPrompterView &v = makeView(QSize(1280, 720));
-    e.play();
-    now = addSeconds(now, 0.5); // counting down: the digits must turn with the rest
-    const QImage upright = shot(v);
-    settings.mirror = mirror;
-    settings.flip = flip;
-    e.setSettings(settings);
-    const QImage turned = shot(v);
-    // Antialiased edges may round the other way.
-    QCOMPARE_LE(imagetools::differing(turned, upright.mirrored(mirror, flip), 24), 40);
-    QVERIFY(imagetools::differing(turned, upright, 24) > 1000);
-}
-
 void TestCMPrompterView::countdownShowsSecondsLeft()
 {
-    CMSettings settings;
-    settings.countdown = 3;
-    settings.cueLine = false;
-    settings.colors = 3; // black on white, so the dimmer shows
-    CMEngine &e = makeEngine(u"Good evening."_s, settings);
+    // Black on white, so the dimmer shows.
+    CMEngine &e = makeEngine(u"Good evening."_s, {.colors = 3, .countdown = 3, .cueLine = false});
     CMPrompterView &v = makeView(QSize(1920, 1080));
     e.play();
     const CMInstant start = now;
@@ -226,33 +150,6 @@ void TestCMPrompterView::countdownShowsSecondsLeft()
         QCOMPARE(best - overlaps.cbegin() + 1, digit);
         QVERIFY2(*best > 0.8, qPrintable(QString::number(*best)));
     }
-}
-
-void TestCMPrompterView::colourIndexIsClamped_data()
-{
-    QTest::addColumn<qint64>("colors");
-    QTest::addColumn<QColor>("background");
-    QTest::addColumn<QColor>("text");
-    QTest::newRow("9 is the last scheme") << qint64(9) << QColor(5, 26, 89) << QColor(Qt::white);
-    QTest::newRow("-3 is the first scheme") << qint64(-3) << QColor(Qt::black) << QColor(Qt::white);
-}
-
-void TestCMPrompterView::colourIndexIsClamped()
-{
-    QFETCH(qint64, colors);
-    QFETCH(QColor, background);
-    QFETCH(QColor, text);
-    CMSettings settings = quiet();
-    settings.colors = colors;
-    settings.cueLine = false;
-    makeEngine(u"IIIIIIIIIIIIIIIIIIIIIIII"_s, settings);
-    const QImage image = shot(makeView(QSize(1920, 1080)));
-    QVERIFY(imagetools::near(image.pixel(5, 5), background));
-    QVERIFY(imagetools::near(image.pixel(1800, 1000), background));
-    int solid = 0;
-    for (int x = 230; x < 1690; ++x)
-        solid += imagetools::near(image.pixel(x, 400), text) ? 1 : 0;
-    QVERIFY2(solid > 100, qPrintable(QString::number(solid)));
 }
 
 void TestCMPrompterView::reportsAreDeferred_data()
