@@ -1,4 +1,6 @@
+#include <engine/cmmath.h>
 #include <engine/cmscriptbuffer.h>
+#include <engine/cmwordcount.h>
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -47,6 +49,9 @@ private Q_SLOTS:
     void copiesShareAllButTheEditedChunk();
     void commonPrefixAndSuffix_data();
     void commonPrefixAndSuffix();
+    void wordCountChunkBordersInside_data();
+    void wordCountChunkBordersInside();
+    void wordCountAfterRandomEdits();
 };
 
 void TestCMScriptBuffer::editsMatchAString_data()
@@ -174,6 +179,49 @@ void TestCMScriptBuffer::commonPrefixAndSuffix()
     QCOMPARE(CMScriptBuffer::commonSuffix(a, after, prefix), suffix);
     QCOMPARE(shared == after, true);
     QCOMPARE(a == after, before == after);
+}
+
+void TestCMScriptBuffer::wordCountChunkBordersInside_data()
+{
+    QTest::addColumn<QString>("around");
+    QTest::newRow("a word") << u"word"_s;
+    QTest::newRow("a cue") << u"x [cue] y"_s;
+    QTest::newRow("an opening bracket with no close") << u"x [open y"_s;
+    QTest::newRow("a close bracket with a combining mark") << u"x [a ]\u0301 b] y"_s;
+    QTest::newRow("the last close bracket") << u"] z"_s;
+}
+
+// Chunk borders falling anywhere inside the interesting part: the count of the joined text.
+void TestCMScriptBuffer::wordCountChunkBordersInside()
+{
+    QFETCH(QString, around);
+    const QString base = text(chunk * 5 / 2);
+    const qsizetype border = CMScriptBuffer(base).chunks().front().size();
+    for (qsizetype shift = 0; shift <= around.size(); ++shift) {
+        const QString script = QString(base).replace(border - shift, around.size(), around);
+        const CMScriptBuffer buffer(script);
+        QCOMPARE(buffer.chunks().front().size(), border);
+        QCOMPARE(CMWordCount().count(buffer), CMMath::words(script));
+    }
+}
+
+// Typing, pasting and deleting brackets, marks and spaces anywhere, counted after each edit by
+// one counter that keeps what it learnt from the edits before.
+void TestCMScriptBuffer::wordCountAfterRandomEdits()
+{
+    const QString pieces[] = {u"["_s, u"]"_s, u" "_s, u"\u0301"_s, u"w"_s, u"\n"_s,
+                              u"] ["_s, u"ab cd"_s, text(chunk)};
+    QRandomGenerator random(14);
+    CMScriptBuffer script(text(4 * chunk));
+    CMWordCount counter;
+    QCOMPARE(counter.count(script), CMMath::words(script.toString()));
+    for (int step = 0; step < 300; ++step) {
+        const qsizetype at = random.bounded(script.size() + 1);
+        const qsizetype removed = random.bounded(8) == 0 ? random.bounded(chunk) : random.bounded(2);
+        const QString &inserted = pieces[random.bounded(int(std::size(pieces)))];
+        script.replace(at, removed, inserted);
+        QCOMPARE(counter.count(script), CMMath::words(script.toString()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCMScriptBuffer)
