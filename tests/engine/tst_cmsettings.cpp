@@ -15,7 +15,6 @@ class TestCMSettings : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void encodesTwelveTypedKeys();
     void decodeIsAllOrNothing_data();
     void decodeIsAllOrNothing();
     void clampedIsSafeForAbsurdValues();
@@ -24,17 +23,6 @@ private Q_SLOTS:
 static QJsonObject defaultObject()
 {
     return QJsonDocument::fromJson(CMSettings{}.toJson()).object();
-}
-
-// Compact, twelve keys, integers written as JSON integers (not as 3.0).
-void TestCMSettings::encodesTwelveTypedKeys()
-{
-    const QByteArray json = CMSettings{}.toJson();
-    QCOMPARE(defaultObject().keys().size(), 12);
-    for (const char *field :
-         {"\"countdown\":3,", "\"colors\":0,", "\"mirror\":false", "\"fontName\":\""})
-        QVERIFY2(json.contains(field), field);
-    QVERIFY(!json.contains('\n'));
 }
 
 void TestCMSettings::decodeIsAllOrNothing_data()
@@ -77,8 +65,7 @@ void TestCMSettings::decodeIsAllOrNothing_data()
 void TestCMSettings::decodeIsAllOrNothing()
 {
     QFETCH(QByteArray, json);
-    QFETCH(std::optional<CMSettings>, expected);
-    QCOMPARE(CMSettings::fromJson(json), expected);
+    QTEST(CMSettings::fromJson(json), "expected");
 }
 
 void TestCMSettings::clampedIsSafeForAbsurdValues()
