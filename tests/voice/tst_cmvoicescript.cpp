@@ -45,8 +45,7 @@ void TestCMVoiceScript::wordTokens_data()
 void TestCMVoiceScript::wordTokens()
 {
     QFETCH(QString, word);
-    QFETCH(QStringList, tokens);
-    QCOMPARE(CMVoiceScript::wordTokens(word), tokens);
+    QTEST(CMVoiceScript::wordTokens(word), "tokens");
 }
 
 // Token word indices are the word count's: cues are left out, even across lines.
