@@ -167,7 +167,7 @@ void TestCMAutosave::typingIsSavedInPauses()
     qint64 firstSave = -1;
     QString text;
     while (typing.elapsed() < 3000) {
-        text += QChar(u'a' + text.size() % 26);
+        text += QChar(char16_t(u'a' + text.size() % 26));
         engine.setScript(text);
         QTest::qWait(50);
         if (firstSave < 0 && saved.count() > 0)
