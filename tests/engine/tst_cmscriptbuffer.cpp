@@ -46,7 +46,6 @@ private Q_SLOTS:
     void editsMatchAString();
     void randomEdits();
     void readsAcrossChunks();
-    void copiesShareAllButTheEditedChunk();
     void commonPrefixAndSuffix_data();
     void commonPrefixAndSuffix();
     void wordCountChunkBordersInside_data();
@@ -125,19 +124,6 @@ void TestCMScriptBuffer::readsAcrossChunks()
     QCOMPARE(buffer.indexOf(u'a', s.size()), -1);
     QString scratch;
     QVERIFY(buffer.view(s.size() - 2, 5, scratch).isEmpty());
-}
-
-void TestCMScriptBuffer::copiesShareAllButTheEditedChunk()
-{
-    const CMScriptBuffer original(text(10 * chunk));
-    CMScriptBuffer edited = original;
-    edited.replace(4 * chunk + 100, 1, u"typed"_s);
-    QCOMPARE(original.toString(), text(10 * chunk));
-    QCOMPARE(edited.chunks().size(), original.chunks().size());
-    int different = 0;
-    for (std::size_t i = 0; i < original.chunks().size(); ++i)
-        different += original.chunks()[i].constData() != edited.chunks()[i].constData();
-    QCOMPARE(different, 1);
 }
 
 void TestCMScriptBuffer::commonPrefixAndSuffix_data()
