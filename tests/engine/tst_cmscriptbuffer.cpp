@@ -203,7 +203,8 @@ void TestCMScriptBuffer::wordCountAfterRandomEdits()
     QCOMPARE(counter.count(script), CMMath::words(script.toString()));
     for (int step = 0; step < 300; ++step) {
         const qsizetype at = random.bounded(script.size() + 1);
-        const qsizetype removed = random.bounded(8) == 0 ? random.bounded(chunk) : random.bounded(2);
+        const qsizetype removed =
+            random.bounded(8) == 0 ? random.bounded(chunk) : random.bounded(2);
         const QString &inserted = pieces[random.bounded(int(std::size(pieces)))];
         script.replace(at, removed, inserted);
         QCOMPARE(counter.count(script), CMMath::words(script.toString()));
