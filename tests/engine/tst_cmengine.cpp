@@ -1,5 +1,6 @@
 #include <testsupport.h>
 #include <engine/cmengine.h>
+#include <store/cmsettingsfile.h>
 
 #include <QSettings>
 #include <QSignalSpy>
@@ -14,13 +15,15 @@ enum class Effect { None, Toggle, BackToTop, ToEnd, JumpBack, JumpAhead, EndLive
 // The position must never follow the wall clock, which jumps.
 static_assert(CMClock::is_steady);
 
+constexpr double speed3 = 114.48; // points per second at speed 3, size 72
+
 } // namespace
 
 Q_DECLARE_METATYPE(Effect)
 Q_DECLARE_METATYPE(CMSettings)
-Q_DECLARE_METATYPE(std::function<void(CMEngine &)>)
 
-// The scroll clock, the transport and the key map, on a clock the tests move by hand.
+// The scroll clock, the transport, the key map, cues and the time of the take, on a clock
+// the tests move by hand.
 class TestCMEngine : public QObject
 {
     Q_OBJECT
@@ -29,24 +32,61 @@ private:
     CMInstant t = CMInstant{} + std::chrono::hours(1000);
     std::unique_ptr<CMEngine> engine;
 
-    void make(double contentHeight = 100000, qint64 countdown = 0, double speed = 3)
+    void make(double contentHeight = 100000, qint64 countdown = 0, double speed = 3,
+              const QList<double> &cueOffsets = {})
     {
         cmtest::clearSettings();
         engine = std::make_unique<CMEngine>();
         engine->setTimeSource([this] { return t; });
         engine->setSettings({.speed = speed, .countdown = countdown});
         engine->setContentHeight(contentHeight);
+        QList<CMCue> cues;
+        for (const double o : cueOffsets)
+            cues.append({int(cues.size()) * 2, u"[cue %1]"_s.arg(cues.size()), o});
+        engine->setCues(cues);
     }
     void advance(double seconds) { t = addSeconds(t, seconds); }
     double now() const { return engine->offset(t); }
+    void act(const QString &action)
+    {
+        if (action == u"]"_s || action == u"["_s)
+            QVERIFY(engine->handle(action == u"]"_s ? Qt::Key_BracketRight : Qt::Key_BracketLeft,
+                                   action));
+        else if (action == u"play"_s)
+            engine->play();
+        else if (action == u"pause"_s)
+            engine->pause();
+        else if (action == u"top"_s)
+            engine->backToTop();
+        else if (action == u"end"_s)
+            engine->goToEnd();
+        else if (action == u"faster"_s)
+            engine->faster();
+        else if (action == u"check"_s)
+            engine->checkEnd(t);
+        else if (action.startsWith(u"jump "_s))
+            engine->jump(action.mid(5).toDouble());
+        else if (action.startsWith(u"speed "_s))
+            engine->setSettings({.speed = action.mid(6).toDouble(), .countdown = 0});
+        else if (action.startsWith(u"size "_s))
+            engine->setSettings({.speed = 3, .fontSize = action.mid(5).toDouble(), .countdown = 0});
+        else if (action.startsWith(u"wait "_s))
+            advance(action.mid(5).toDouble());
+        else
+            QFAIL(qPrintable(u"unknown step "_s + action));
+    }
+    void actAll(const QString &steps)
+    {
+        for (const QString &step : steps.split(u", "_s, Qt::SkipEmptyParts))
+            act(step);
+    }
     static double rate(double speed, double fontSize = 72)
     {
         return CMEngine::rate({.speed = speed, .fontSize = fontSize});
     }
 
 private Q_SLOTS:
-    void rate_data();
-    void rate();
+    void rateKeepsToTheRange();
     void countdown_data();
     void countdown();
     void rebaseIsContinuous_data();
@@ -54,8 +94,8 @@ private Q_SLOTS:
     void endDetection_data();
     void endDetection();
     void jumpPastEndThenWatchFinishes();
-    void movingFromTheEnd_data();
-    void movingFromTheEnd();
+    void moves_data();
+    void moves();
     void offsetIsClampedEvenWhenStopped();
     void publishesInOrder();
     void keys_data();
@@ -63,26 +103,21 @@ private Q_SLOTS:
     void steering_data();
     void steering();
     void steeringWaitsForTheRun();
+    void announcements_data();
+    void announcements();
+    void announcedOnTimeByTheClock();
+    void time_data();
+    void time();
+    void targetDuration();
 };
 
-void TestCMEngine::rate_data()
+// Stored speeds beyond the knob's range scroll at its ends; a larger text scrolls as much
+// faster, so that the words pass at the same pace.
+void TestCMEngine::rateKeepsToTheRange()
 {
-    QTest::addColumn<double>("speed");
-    QTest::addColumn<double>("fontSize");
-    QTest::addColumn<double>("expected");
-    QTest::newRow("speed 1") << 1.0 << 72.0 << 29.52;
-    QTest::newRow("speed 10") << 10.0 << 72.0 << 684.0;
-    QTest::newRow("speed 25 acts as 10") << 25.0 << 72.0 << 684.0;
-    QTest::newRow("negative speed acts as 0") << -2.0 << 72.0 << 0.0;
-    QTest::newRow("size 144") << 3.0 << 144.0 << 228.96;
-}
-
-void TestCMEngine::rate()
-{
-    QFETCH(double, speed);
-    QFETCH(double, fontSize);
-    QFETCH(double, expected);
-    QVERIFY(qAbs(rate(speed, fontSize) - expected) < 1e-9);
+    QCOMPARE(rate(25), rate(10));
+    QCOMPARE(rate(-2), 0.0);
+    QCOMPARE(rate(3, 144), 2 * rate(3));
 }
 
 void TestCMEngine::countdown_data()
@@ -92,14 +127,14 @@ void TestCMEngine::countdown_data()
     QTest::addColumn<double>("at"); // seconds into the five-second countdown
     QTest::addColumn<bool>("keepsCountdown");
     QTest::addColumn<double>("offsetOneSecondLater"); // after the countdown or the action
-    QTest::newRow("none") << 0.0 << QString() << 4.99 << true << 114.48;
-    QTest::newRow("jump scrolls at once") << 0.0 << u"jump"_s << 1.0 << false << 432 + 114.48;
+    QTest::newRow("none") << 0.0 << QString() << 4.99 << true << speed3;
+    QTest::newRow("jump scrolls at once") << 0.0 << u"jump 432"_s << 1.0 << false << 432 + speed3;
     QTest::newRow("faster keeps it") << 0.0 << u"faster"_s << 2.0 << true << rate(3.5);
     QTest::newRow("pause cancels it") << 0.0 << u"pause"_s << 3.0 << false << 0.0;
     // Only a start from the top counts down.
-    QTest::newRow("from 0.9") << 0.9 << QString() << 0.0 << true << 0.9 + 114.48;
-    QTest::newRow("from 1.0: none") << 1.0 << QString() << 0.0 << false << 1 + 114.48;
-    QTest::newRow("from the end: again from the top") << 1e9 << QString() << 0.0 << true << 114.48;
+    QTest::newRow("from 0.9") << 0.9 << QString() << 0.0 << true << 0.9 + speed3;
+    QTest::newRow("from 1.0: none") << 1.0 << QString() << 0.0 << false << 1 + speed3;
+    QTest::newRow("from the end: again from the top") << 1e9 << QString() << 0.0 << true << speed3;
 }
 
 void TestCMEngine::countdown()
@@ -116,12 +151,7 @@ void TestCMEngine::countdown()
     const std::optional<CMInstant> ends = engine->countdownEnds();
     QCOMPARE(ends.has_value(), keepsCountdown || !action.isEmpty());
     advance(at);
-    if (action == u"jump"_s)
-        engine->jump(432);
-    else if (action == u"faster"_s)
-        engine->faster();
-    else if (action == u"pause"_s)
-        engine->pause();
+    actAll(action);
     QCOMPARE(engine->countdownEnds(), keepsCountdown ? ends : std::nullopt);
     if (keepsCountdown) {
         QCOMPARE(now(), from);
@@ -212,37 +242,51 @@ void TestCMEngine::jumpPastEndThenWatchFinishes()
     QVERIFY(!engine->running());
 }
 
-void TestCMEngine::movingFromTheEnd_data()
+void TestCMEngine::moves_data()
 {
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<double>("back");
+    QTest::addColumn<QList<double>>("cues");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<bool>("running");
     QTest::addColumn<bool>("finished");
-    QTest::newRow("back 0.5") << u"jump"_s << 0.5 << true;
-    QTest::newRow("back 0.6") << u"jump"_s << 0.6 << false;
-    QTest::newRow("to the end") << u"end"_s << 0.0 << true;
-    QTest::newRow("back to top") << u"top"_s << 1000.0 << false;
+    const QList<double> three{100, 500, 900};
+    const auto row = [](const char *name, const QList<double> &cues, const QString &steps,
+                        double offset, bool running = false, bool finished = false) {
+        QTest::newRow(name) << cues << steps << offset << running << finished;
+    };
+    row("next cue from the top", three, u"]"_s, 100);
+    row("next from a cue goes on", three, u"], ]"_s, 500);
+    row("next after the last: stays", three, u"jump 950, ]"_s, 950);
+    row("previous just after a cue skips it", three, u"jump 500.5, ["_s, 100);
+    row("previous well after a cue returns to it", three, u"jump 600, ["_s, 500);
+    row("previous before the first: stays", three, u"jump 50, ["_s, 50);
+    row("no cues: nothing", {}, u"jump 300, ], ["_s, 300);
+    // Running: the jump keeps running from the cue, and a second of scrolling counts as
+    // just after it.
+    row("next while running", three, u"jump 200, play, wait 1, ], wait 1"_s, 500 + speed3, true);
+    row("previous while running, 0.5 s on", three, u"jump 500, play, wait 0.5, ["_s, 100, true);
+    row("previous while running, 2 s on", three, u"jump 500, play, wait 2, ["_s, 500, true);
+    row("next ends the countdown", three, u"top, wait 0, play, wait 1, ], wait 1"_s,
+        100 + speed3, true);
+    // After a run has finished, only a move of more than half a point clears `finished`.
+    const QString ran = u"play, wait 100, check, "_s;
+    row("finished, back 0.5", {}, ran + u"jump -0.5"_s, 1999.5, false, true);
+    row("finished, back 0.6", {}, ran + u"jump -0.6"_s, 1999.4);
+    row("finished, to the end", {}, ran + u"end"_s, 2000, false, true);
+    row("finished, back to top", {}, ran + u"top"_s, 0);
 }
 
-// After a run has finished, only a move of more than half a point clears `finished`.
-void TestCMEngine::movingFromTheEnd()
+void TestCMEngine::moves()
 {
-    QFETCH(QString, action);
-    QFETCH(double, back);
-    QFETCH(bool, finished);
-    make(1000);
-    engine->play();
-    advance(100);
-    engine->checkEnd(t);
-    QVERIFY(engine->finished());
-    if (action == u"end"_s)
-        engine->goToEnd();
-    else if (action == u"top"_s)
-        engine->backToTop();
-    else
-        engine->jump(-back);
-    QCOMPARE(engine->finished(), finished);
-    QCOMPARE(now(), 1000 - back);
-    QVERIFY(!engine->running());
+    QFETCH(QList<double>, cues);
+    QFETCH(QString, steps);
+    QFETCH(double, offset);
+    make(2000, 5, 3, cues);
+    actAll(steps);
+    QVERIFY2(qAbs(now() - offset) < 1e-6, qPrintable(QString::number(now())));
+    QTEST(engine->running(), "running");
+    QTEST(engine->finished(), "finished");
+    QVERIFY(!engine->countdownEnds());
 }
 
 void TestCMEngine::offsetIsClampedEvenWhenStopped()
@@ -364,28 +408,23 @@ void TestCMEngine::keys()
 
 void TestCMEngine::steering_data()
 {
-    using Action = std::function<void(CMEngine &)>;
-    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("keeps");
     QTest::addColumn<double>("jumpBy"); // how far the action itself moves the text
-    QTest::newRow("jump ahead") << Action([](CMEngine &e) { e.jump(300); }) << true << 300.0;
-    QTest::newRow("new size") << Action([](CMEngine &e) {
-        e.setSettings({.speed = 3, .fontSize = 144, .countdown = 0});
-    }) << true << -1.0;
-    QTest::newRow("stop") << Action([](CMEngine &e) { e.pause(); }) << false << 0.0;
-    QTest::newRow("start again") << Action([](CMEngine &e) { e.play(); }) << false << 0.0;
-    QTest::newRow("faster") << Action([](CMEngine &e) { e.faster(); }) << false << 0.0;
-    QTest::newRow("speed knob") << Action([](CMEngine &e) {
-        e.setSettings({.speed = 5, .countdown = 0});
-    }) << false << 0.0;
-    QTest::newRow("back to top") << Action([](CMEngine &e) { e.backToTop(); }) << false << -2.0;
+    QTest::newRow("jump ahead") << u"jump 300"_s << true << 300.0;
+    QTest::newRow("new size") << u"size 144"_s << true << -1.0;
+    QTest::newRow("stop") << u"pause"_s << false << 0.0;
+    QTest::newRow("start again") << u"play"_s << false << 0.0;
+    QTest::newRow("faster") << u"faster"_s << false << 0.0;
+    QTest::newRow("speed knob") << u"speed 5"_s << false << 0.0;
+    QTest::newRow("back to top") << u"top"_s << false << -2.0;
 }
 
 // The voice's rate replaces the speed's without a jump, and only a jump or a new text size
 // leave it in force: every other action of the operator takes over at once.
 void TestCMEngine::steering()
 {
-    QFETCH(std::function<void(CMEngine &)>, action);
+    QFETCH(QString, action);
     QFETCH(bool, keeps);
     QFETCH(double, jumpBy);
     make(1e9, 0, 3);
@@ -400,7 +439,7 @@ void TestCMEngine::steering()
 
     QSignalSpy ended(engine.get(), &CMEngine::steeringEnded);
     const double at = now();
-    action(*engine);
+    act(action);
     QCOMPARE(engine->steering(), keeps);
     QCOMPARE(ended.count(), keeps ? 0 : 1);
     if (jumpBy >= 0)
@@ -435,6 +474,123 @@ void TestCMEngine::steeringWaitsForTheRun()
     QVERIFY(!engine->steering());
     QCOMPARE(ended.count(), 1);
     QCOMPARE(engine->base(), engine->contentHeight());
+}
+
+void TestCMEngine::announcements_data()
+{
+    QTest::addColumn<qint64>("countdown");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QList<int>>("announced"); // after each step: every cue announced so far
+    const auto row = [](const char *name, qint64 countdown, const QString &steps,
+                        const QList<int> &announced) {
+        QTest::newRow(name) << countdown << steps << announced;
+    };
+    // Cues at 0, 300 and 1000 points; 114.48 points a second.
+    row("a run passes each cue once", 0, u"play, wait 2, wait 1, wait 10"_s, {0, 1, 2});
+    row("the first line waits for the countdown", 3, u"play, wait 2.9, wait 0.2"_s, {0});
+    row("nothing while stopped", 0, u"jump 500, wait 10"_s, {});
+    row("a pause does not announce again", 0, u"play, wait 3, pause, play, wait 1"_s, {0, 1});
+    row("jumping back announces again", 0, u"play, wait 3, jump -200, wait 2"_s, {0, 1, 1});
+    row("jumping past a cue skips it", 0, u"jump 100, play, jump 250, wait 6"_s, {2});
+    row("a cue jump while running lands on it", 0, u"jump 100, play, ], wait 0"_s, {1});
+    row("a new take from the top announces all again", 0,
+        u"play, wait 3, top, play, wait 3"_s, {0, 1, 0, 1});
+}
+
+void TestCMEngine::announcements()
+{
+    QFETCH(qint64, countdown);
+    QFETCH(QString, steps);
+    make(2000, countdown, 3, {0, 300, 1000});
+    QList<int> got;
+    connect(engine.get(), &CMEngine::cueReached, this, [&](int i) { got.append(i); });
+    for (const QString &step : steps.split(u", "_s)) {
+        act(step);
+        engine->checkCues(t);
+    }
+    QTEST(got, "announced");
+}
+
+// The engine's own timer announces a cue when it arrives, not at the next poll.
+void TestCMEngine::announcedOnTimeByTheClock()
+{
+    make();
+    engine->setTimeSource({});
+    engine->setSettings({.speed = 10, .countdown = 0}); // 684 points a second
+    engine->setCues({{0, u"[a]"_s, 205}});
+    QSignalSpy reached(engine.get(), &CMEngine::cueReached);
+    engine->play();
+    const CMInstant started = CMClock::now();
+    QVERIFY(reached.wait(5000));
+    const double at = secondsBetween(started, CMClock::now());
+    QVERIFY2(at > 0.28, qPrintable(QString::number(at))); // 205 / 684 = 0.3 s
+    QVERIFY(engine->offsetNow() >= 204.5);
+}
+
+void TestCMEngine::time_data()
+{
+    QTest::addColumn<qint64>("countdown");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<double>("elapsed");
+    QTest::addColumn<double>("remaining"); // -1: none
+    const auto row = [](const char *name, qint64 countdown, const QString &steps, double elapsed,
+                        double remaining) {
+        QTest::newRow(name) << countdown << steps << elapsed << remaining;
+    };
+    const double all = 20000 / speed3;
+    row("not started", 0, u"wait 5"_s, 0, all);
+    row("running", 0, u"play, wait 10"_s, 10, all - 10);
+    row("the countdown is not the take", 5, u"play, wait 7"_s, 2, all - 2);
+    row("pauses excluded", 0, u"play, wait 4, pause, wait 30, play, wait 1"_s, 5, all - 5);
+    row("jumps keep the clock", 0, u"play, wait 4, jump 1000, wait 1"_s, 5,
+        (20000 - 1000 - 5 * speed3) / speed3);
+    row("speed change keeps it", 0, u"play, wait 4, faster, wait 1"_s, 5,
+        (20000 - 4 * speed3 - rate(3.5)) / rate(3.5));
+    row("back to the top starts a new take", 0, u"play, wait 4, top, wait 2"_s, 0, all);
+    row("a start from the middle goes on", 0,
+        u"play, wait 4, pause, jump 5000, play, wait 1"_s, 5,
+        (20000 - 4 * speed3 - 5000 - speed3) / speed3);
+    row("the take ends with the text", 0, u"play, wait 500"_s, all, 0);
+}
+
+void TestCMEngine::time()
+{
+    QFETCH(qint64, countdown);
+    QFETCH(QString, steps);
+    QFETCH(double, elapsed);
+    QFETCH(double, remaining);
+    make(20000, countdown);
+    actAll(steps);
+    QVERIFY2(qAbs(engine->elapsed(t) - elapsed) < 1e-6,
+             qPrintable(QString::number(engine->elapsed(t))));
+    QVERIFY(engine->remaining(t).has_value());
+    QVERIFY2(qAbs(*engine->remaining(t) - remaining) < 1e-6,
+             qPrintable(QString::number(*engine->remaining(t))));
+    engine->checkEnd(t); // the end watch does not move the take's end
+    QVERIFY(qAbs(engine->elapsed(t) - elapsed) < 1e-6);
+
+    engine->setSettings({.speed = 0});
+    QCOMPARE(engine->remaining(t).has_value(), remaining == 0);
+}
+
+void TestCMEngine::targetDuration()
+{
+    make(20000);
+    QCOMPARE(engine->overUnder(t), std::nullopt);
+    engine->setTargetDuration(150);
+    engine->play();
+    advance(10);
+    // 10 s gone and 20000 / 114.48 s to go: over a target of 150 s by the difference.
+    QVERIFY(qAbs(*engine->overUnder(t) - (10 + (20000 - 10 * speed3) / speed3 - 150)) < 1e-6);
+
+    for (const QVariant &stored : {QVariant(-5.0), QVariant(u"abc"_s), QVariant(1e300)}) {
+        CMSettingsFile::shared().resetForTesting(); // what was set is on disk, then replaced
+        QSettings().setValue(QLatin1StringView(CMEngine::targetDurationKey), stored);
+        CMEngine fresh;
+        QCOMPARE(fresh.targetDuration(), stored.toDouble() > 0 ? 86400.0 : 0.0);
+    }
+    engine->setTargetDuration(210);
+    QCOMPARE(CMEngine().targetDuration(), 210.0);
 }
 
 QTEST_GUILESS_MAIN(TestCMEngine)

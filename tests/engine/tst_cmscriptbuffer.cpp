@@ -1,9 +1,16 @@
+#include <engine/cmmath.h>
 #include <engine/cmscriptbuffer.h>
+#include <engine/cmwordcount.h>
 
 #include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using CMMath::LineClass;
+using CMMath::Segment;
+
+Q_DECLARE_METATYPE(QList<Segment>)
+Q_DECLARE_METATYPE(CMMath::LineClass)
 
 namespace {
 
@@ -35,19 +42,99 @@ void checkMatches(const CMScriptBuffer &buffer, const QString &expected)
 
 } // namespace
 
+// The script's text: its cues and words, the chunked buffer that holds it, and the word count
+// over the chunks.
 class TestCMScriptBuffer : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void segments_data();
+    void segments();
+    void lineClass_data();
+    void lineClass();
     void editsMatchAString_data();
     void editsMatchAString();
     void randomEdits();
     void readsAcrossChunks();
-    void copiesShareAllButTheEditedChunk();
     void commonPrefixAndSuffix_data();
     void commonPrefixAndSuffix();
+    void wordCountChunkBordersInside_data();
+    void wordCountChunkBordersInside();
+    void wordCountAfterRandomEdits();
 };
+
+void TestCMScriptBuffer::segments_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<Segment>>("segments");
+    QTest::addColumn<qint64>("words");
+
+    const auto spoken = [](const QString &text) { return Segment{text, false}; };
+    const auto cue = [](const QString &text) { return Segment{text, true}; };
+    QTest::newRow("empty") << QString() << QList<Segment>{} << qint64(0);
+    QTest::newRow("cue then text")
+        << u"[Pause] Now we begin"_s << QList{cue(u"[Pause]"_s), spoken(u" Now we begin"_s)}
+        << qint64(3);
+    QTest::newRow("unclosed bracket is text")
+        << u"Note [ this"_s << QList{spoken(u"Note [ this"_s)} << qint64(3);
+    QTest::newRow("no nesting") << u"[a [b] c]"_s << QList{cue(u"[a [b]"_s), spoken(u" c]"_s)}
+                                << qint64(1);
+    QTest::newRow("empty cue") << u"[]"_s << QList{cue(u"[]"_s)} << qint64(0);
+    QTest::newRow("consecutive cues")
+        << u"[a][b]x"_s << QList{cue(u"[a]"_s), cue(u"[b]"_s), spoken(u"x"_s)} << qint64(1);
+    QTest::newRow("cue separates words")
+        << u"Hello[cue]world"_s << QList{spoken(u"Hello"_s), cue(u"[cue]"_s), spoken(u"world"_s)}
+        << qint64(2);
+    QTest::newRow("bracket with combining mark is not a bracket")
+        << u"[\u0301a]"_s << QList{spoken(u"[\u0301a]"_s)} << qint64(1);
+    QTest::newRow("later cue closes")
+        << u"a [b\nc\nd] e [f"_s << QList{spoken(u"a "_s), cue(u"[b\nc\nd]"_s), spoken(u" e [f"_s)}
+        << qint64(3);
+    QTest::newRow("dash alone counts")
+        << u"one — two"_s << QList{spoken(u"one — two"_s)} << qint64(3);
+    QTest::newRow("hyphenated once")
+        << u"well-known"_s << QList{spoken(u"well-known"_s)} << qint64(1);
+    const QString spaces = u"a\tb\nc\rd\u00A0e\u2028f\u2029g\u0085h\u3000i\u000Bj"_s;
+    QTest::newRow("all white space kinds") << spaces << QList{spoken(spaces)} << qint64(10);
+}
+
+// The word count is one pass of its own; it must agree with the spoken segments.
+void TestCMScriptBuffer::segments()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<Segment>, segments);
+    QFETCH(qint64, words);
+    QCOMPARE(CMMath::segments(text), segments);
+    QCOMPARE(CMMath::words(text), words);
+    const QList<CMMath::WordSpan> spans = CMMath::wordSpans(text);
+    QCOMPARE(spans.size(), words);
+    for (const CMMath::WordSpan &span : spans) {
+        const QStringView word = QStringView(text).sliced(span.start, span.length);
+        QVERIFY(!word.isEmpty() && !word.front().isSpace() && !word.back().isSpace());
+        QVERIFY(!word.contains(u'\n'));
+    }
+}
+
+void TestCMScriptBuffer::lineClass_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<LineClass>("expected");
+
+    QTest::newRow("empty") << QString() << LineClass::Blank;
+    QTest::newRow("em space") << u"\u2003"_s << LineClass::Blank;
+    QTest::newRow("padded cue") << u"  [Pause]  "_s << LineClass::Cue;
+    QTest::newRow("two cues and text") << u"[a] text [b]"_s << LineClass::Cue;
+    QTest::newRow("empty brackets") << u"[]"_s << LineClass::Cue;
+    QTest::newRow("cue then words") << u"[Pause] Now we begin"_s << LineClass::Spoken;
+    QTest::newRow("half a spanning cue") << u"[Start"_s << LineClass::Spoken;
+}
+
+void TestCMScriptBuffer::lineClass()
+{
+    QFETCH(QString, line);
+    QTEST(CMMath::lineClass(line), "expected");
+}
 
 void TestCMScriptBuffer::editsMatchAString_data()
 {
@@ -122,19 +209,6 @@ void TestCMScriptBuffer::readsAcrossChunks()
     QVERIFY(buffer.view(s.size() - 2, 5, scratch).isEmpty());
 }
 
-void TestCMScriptBuffer::copiesShareAllButTheEditedChunk()
-{
-    const CMScriptBuffer original(text(10 * chunk));
-    CMScriptBuffer edited = original;
-    edited.replace(4 * chunk + 100, 1, u"typed"_s);
-    QCOMPARE(original.toString(), text(10 * chunk));
-    QCOMPARE(edited.chunks().size(), original.chunks().size());
-    int different = 0;
-    for (std::size_t i = 0; i < original.chunks().size(); ++i)
-        different += original.chunks()[i].constData() != edited.chunks()[i].constData();
-    QCOMPARE(different, 1);
-}
-
 void TestCMScriptBuffer::commonPrefixAndSuffix_data()
 {
     QTest::addColumn<qsizetype>("position");
@@ -174,6 +248,50 @@ void TestCMScriptBuffer::commonPrefixAndSuffix()
     QCOMPARE(CMScriptBuffer::commonSuffix(a, after, prefix), suffix);
     QCOMPARE(shared == after, true);
     QCOMPARE(a == after, before == after);
+}
+
+void TestCMScriptBuffer::wordCountChunkBordersInside_data()
+{
+    QTest::addColumn<QString>("around");
+    QTest::newRow("a word") << u"word"_s;
+    QTest::newRow("a cue") << u"x [cue] y"_s;
+    QTest::newRow("an opening bracket with no close") << u"x [open y"_s;
+    QTest::newRow("a close bracket with a combining mark") << u"x [a ]\u0301 b] y"_s;
+    QTest::newRow("the last close bracket") << u"] z"_s;
+}
+
+// Chunk borders falling anywhere inside the interesting part: the count of the joined text.
+void TestCMScriptBuffer::wordCountChunkBordersInside()
+{
+    QFETCH(QString, around);
+    const QString base = text(chunk * 5 / 2);
+    const qsizetype border = CMScriptBuffer(base).chunks().front().size();
+    for (qsizetype shift = 0; shift <= around.size(); ++shift) {
+        const QString script = QString(base).replace(border - shift, around.size(), around);
+        const CMScriptBuffer buffer(script);
+        QCOMPARE(buffer.chunks().front().size(), border);
+        QCOMPARE(CMWordCount().count(buffer), CMMath::words(script));
+    }
+}
+
+// Typing, pasting and deleting brackets, marks and spaces anywhere, counted after each edit by
+// one counter that keeps what it learnt from the edits before.
+void TestCMScriptBuffer::wordCountAfterRandomEdits()
+{
+    const QString pieces[] = {u"["_s, u"]"_s, u" "_s, u"\u0301"_s, u"w"_s, u"\n"_s,
+                              u"] ["_s, u"ab cd"_s, text(chunk)};
+    QRandomGenerator random(14);
+    CMScriptBuffer script(text(4 * chunk));
+    CMWordCount counter;
+    QCOMPARE(counter.count(script), CMMath::words(script.toString()));
+    for (int step = 0; step < 300; ++step) {
+        const qsizetype at = random.bounded(script.size() + 1);
+        const qsizetype removed =
+            random.bounded(8) == 0 ? random.bounded(chunk) : random.bounded(2);
+        const QString &inserted = pieces[random.bounded(int(std::size(pieces)))];
+        script.replace(at, removed, inserted);
+        QCOMPARE(counter.count(script), CMMath::words(script.toString()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCMScriptBuffer)

@@ -68,9 +68,8 @@ void TestCMPlainText::decodes_data()
 void TestCMPlainText::decodes()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, script);
     const CMImport::Result result = CMImport::readBytes(u"notes.md"_s, bytes);
-    QCOMPARE(result ? *result.text : result.error->message(), script);
+    QTEST(result ? *result.text : result.error->message(), "script");
 }
 
 QTEST_GUILESS_MAIN(TestCMPlainText)

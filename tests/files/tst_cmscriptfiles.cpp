@@ -99,7 +99,7 @@ void TestCMScriptFiles::failedImportKeepsTheScriptAndTheRun()
 }
 
 // The read happens on a thread of its own; the script changes only when it is complete, and
-// a cancelled or overtaken read changes nothing and says nothing.
+// an overtaken read changes nothing and says nothing.
 void TestCMScriptFiles::importRunsOffTheMainThread()
 {
     CMImportJob *job = CMImportJob::of(*engine);
@@ -119,12 +119,6 @@ void TestCMScriptFiles::importRunsOffTheMainThread()
     CMScriptFiles::importFile(*engine, sandboxFile(u"b.txt"_s, "Latest"));
     QCOMPARE(first, std::optional<bool>(false));
     QVERIFY(finished.wait());
-    QCOMPARE(engine->script(), u"Latest"_s);
-
-    CMScriptFiles::importFile(*engine, sandboxFile(u"c.txt"_s, "Cancelled"));
-    job->cancel();
-    QVERIFY(!job->running());
-    QTest::qWait(100);
     QCOMPARE(engine->script(), u"Latest"_s);
     QVERIFY(alerts.isEmpty());
 }
@@ -167,9 +161,6 @@ void TestCMScriptFiles::dropFilter_data()
     QTest::addColumn<QStringList>("accepted");
 
     const QStringList editor = CMScriptFiles::editorExtensions().values();
-    QTest::newRow("upper case") << QStringList{u"/a/S.DOCX"_s} << editor << QStringList{u"/a/S.DOCX"_s};
-    QTest::newRow("order kept") << QStringList{u"/a/2.md"_s, u"/a/1.rtf"_s} << editor
-                                << QStringList{u"/a/2.md"_s, u"/a/1.rtf"_s};
     QTest::newRow("rtfd is not for the editor") << QStringList{u"/a/S.rtfd"_s} << editor
                                                 << QStringList{};
     QTest::newRow("no extension") << QStringList{u"/a/README"_s} << editor << QStringList{};

@@ -89,8 +89,7 @@ private Q_SLOTS:
     void knobDragsInTurn();
     void knobKeys();
     void haloesBlurOnceAndDieWithTheirPiece();
-    void orbClicksOnlyOnItsCircle();
-    void chromeButtonPress();
+    void buttonsClickOnTheirShape();
     void switchFlipsAndSlides();
     void segmentClicks();
     void creditOpensTheWebsite();
@@ -221,40 +220,30 @@ void TestOVControls::haloesBlurOnceAndDieWithTheirPiece()
     QVERIFY(!window.grab().isNull());
 }
 
-void TestOVControls::orbClicksOnlyOnItsCircle()
+// Round and capsule buttons take clicks on their shape only, and show a press. An unknown
+// symbol still draws an orb that clicks.
+void TestOVControls::buttonsClickOnTheirShape()
 {
-    OVOrbButton orb(u"play.fill"_s, 44);
+    OVOrbButton orb(u"no.such.symbol"_s, 44);
     orb.resize(orb.sizeHint());
-    QSignalSpy spy(&orb, &QAbstractButton::clicked);
-    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(1, 1));
-    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(42, 42));
-    QCOMPARE(spy.count(), 0);
-    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 22));
-    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 1));
-    QCOMPARE(spy.count(), 2);
-
-    // An unknown symbol still draws an orb that clicks.
-    orb.setSymbol(u"no.such.symbol"_s);
-    QVERIFY(!orb.grab().isNull());
-    QTest::mouseClick(&orb, Qt::LeftButton, {}, QPoint(22, 22));
-    QCOMPARE(spy.count(), 3);
-}
-
-void TestOVControls::chromeButtonPress()
-{
-    OVChromeButton button(u"Import"_s);
-    button.setCompact(true);
-    button.resize(button.sizeHint());
-    QSignalSpy spy(&button, &QAbstractButton::clicked);
-    const QPoint centre = button.rect().center();
-    QTest::mousePress(&button, Qt::LeftButton, {}, centre);
-    const QImage pressed = button.grab().toImage();
-    QTest::mouseRelease(&button, Qt::LeftButton, {}, centre);
-    QCOMPARE(spy.count(), 1);
-    QVERIFY(button.grab().toImage() != pressed);
-    // The capsule's rounded ends take no clicks.
-    QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(1, 1));
-    QCOMPARE(spy.count(), 1);
+    OVChromeButton chrome(u"Import"_s);
+    chrome.setCompact(true);
+    chrome.resize(chrome.sizeHint());
+    using Clicks = QList<std::pair<QPoint, bool>>;
+    const std::pair<QAbstractButton *, Clicks> buttons[] = {
+        {&orb, {{{1, 1}, false}, {{42, 42}, false}, {{22, 22}, true}, {{22, 1}, true}}},
+        {&chrome, {{{1, 1}, false}, {chrome.rect().center(), true}}}};
+    for (const auto &[button, clicks] : buttons) {
+        for (const auto &[at, clicked] : clicks) {
+            QSignalSpy spy(button, &QAbstractButton::clicked);
+            QTest::mousePress(button, Qt::LeftButton, {}, at);
+            const QImage pressed = button->grab().toImage();
+            QTest::mouseRelease(button, Qt::LeftButton, {}, at);
+            QCOMPARE(spy.count(), clicked ? 1 : 0);
+            if (clicked)
+                QVERIFY(button->grab().toImage() != pressed);
+        }
+    }
 }
 
 void TestOVControls::switchFlipsAndSlides()

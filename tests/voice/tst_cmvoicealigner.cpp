@@ -97,7 +97,6 @@ void TestCMVoiceAligner::follows()
 {
     QFETCH(qsizetype, start);
     QFETCH(QString, heard);
-    QFETCH(qsizetype, expected);
     QFETCH(bool, lost);
     const Script script(story);
     CMVoiceAligner aligner(script.ids);
@@ -108,7 +107,7 @@ void TestCMVoiceAligner::follows()
         QVERIFY2(aligner.position() >= highest, qPrintable(word)); // never back
         highest = aligner.position();
     }
-    QCOMPARE(aligner.position(), expected);
+    QTEST(aligner.position(), "expected");
     QCOMPARE(aligner.lost(), lost);
 }
 
@@ -130,7 +129,6 @@ void TestCMVoiceAligner::everydayWordsWeighLess()
 {
     QFETCH(qsizetype, start);
     QFETCH(QString, heard);
-    QFETCH(qsizetype, expected);
     const Script script(story);
     const QStringList everyday{u"the"_s, u"and"_s, u"had"_s, u"at"_s, u"it"_s, u"with"_s};
     auto weak = std::make_shared<std::vector<bool>>();
@@ -140,7 +138,7 @@ void TestCMVoiceAligner::everydayWordsWeighLess()
     aligner.reset(start);
     for (const QString &word : heard.split(u' '))
         aligner.feed(script.id(word));
-    QCOMPARE(aligner.position(), expected);
+    QTEST(aligner.position(), "expected");
 }
 
 // With ten points a word, the pacer brings the text to the reader and holds it there once
@@ -190,14 +188,13 @@ void TestCMVoiceAligner::pacerCarriesAsFarAsTold()
 {
     QFETCH(double, reach);
     QFETCH(double, after);
-    QFETCH(double, expected);
     CMVoicePacer pacer;
     pacer.reset(0, 0);
     for (int word = 1; word <= 10; ++word)
         pacer.heard(word, word * 0.5);
     QCOMPARE(pacer.wordsPerSecond(), 2.0);
     pacer.setReach(reach);
-    QCOMPARE(pacer.target(5 + after), expected);
+    QTEST(pacer.target(5 + after), "expected");
 }
 
 void TestCMVoiceAligner::trackerReach_data()
