@@ -68,10 +68,18 @@ std::optional<QString> write(const QString &path, QByteArrayView bytes)
         const bool fault = limit >= 0 && done + n > limit;
         if (fault)
             n = std::max<qsizetype>(0, qsizetype(limit) - done);
-        if (n > 0 && file.write(bytes.data() + done, n) != n) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return reason;
+        // A full disk first takes part of a write and refuses only the next one, which is
+        // the one that says why.
+        for (qsizetype written = 0; written < n;) {
+            const qint64 w = file.write(bytes.data() + done + written, n - written);
+            if (w <= 0) {
+                const QString reason = file.error() != QFileDevice::NoError
+                    ? file.errorString()
+                    : systemError(errno ? errno : EIO);
+                file.cancelWriting();
+                return reason;
+            }
+            written += w;
         }
         done += n;
         if (fault) {

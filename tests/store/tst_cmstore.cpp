@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QScopeGuard>
+
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +45,7 @@ private Q_SLOTS:
     void cleanup();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
+    void realFullDiskNamesTheReason();
     void inspectsWithoutOpening_data();
     void inspectsWithoutOpening();
     void settingsFileFailureKeepsTheOldFileAndRecovers();
@@ -90,6 +94,23 @@ void TestCMStore::failedWriteKeepsTheOldFile()
         QVERIFY(!CMAtomicFile::write(path, big));
         QCOMPARE(readFile(path), big);
     }
+}
+
+// A real full disk takes part of a write before it refuses the rest: the reason must still
+// be the disk's, not "Unknown error".
+void TestCMStore::realFullDiskNamesTheReason()
+{
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.path());
+    if (::mount("tmpfs", name.constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("This user may not mount a small disk.");
+    const auto unmount = qScopeGuard([&] { ::umount2(name.constData(), MNT_DETACH); });
+    const QString path = dir.filePath(u"a.txt"_s);
+    writeFile(path, "the old script");
+    const auto error = CMAtomicFile::write(path, QByteArray(200 << 10, 'x'));
+    QVERIFY(error);
+    QVERIFY2(error->contains(u"No space"_s), qPrintable(*error));
+    QCOMPARE(readFile(path), "the old script"_ba);
 }
 
 void TestCMStore::inspectsWithoutOpening_data()
