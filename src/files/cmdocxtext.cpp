@@ -1,6 +1,7 @@
 #include "cmdocxtext.h"
 
 #include "cmcodepage.h"
+#include "cmreader.h"
 
 #include <algorithm>
 #include <array>
@@ -247,16 +248,10 @@ void CMDocxText::endElement(int, QByteArrayView)
             m_text += u'\n';
         break;
     case Kind::Cell:
-        if (m_text.size() > frame.start && m_text.endsWith(u'\n'))
-            m_text.back() = u'\t';
-        else
-            m_text += u'\t';
+        CMTableText::endCell(m_text, frame.start);
         break;
     case Kind::Row:
-        if (m_text.endsWith(u'\t'))
-            m_text.back() = u'\n';
-        else
-            m_text += u'\n';
+        CMTableText::endRow(m_text);
         break;
     default:
         break;

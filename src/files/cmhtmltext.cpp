@@ -176,10 +176,7 @@ void CMHtmlText::endElement(const char *name)
     case Kind::Block: breakLine(); break;
     case Kind::Cell:
         m_spacePending = false;
-        if (m_text.size() > frame.start && m_text.endsWith(u'\n'))
-            m_text.back() = u'\t';
-        else
-            m_text += u'\t';
+        CMTableText::endCell(m_text, frame.start);
         break;
     case Kind::Row:
         m_spacePending = false;

@@ -274,18 +274,12 @@ void CMOdtText::endElement(int, QByteArrayView)
     case Kind::Cell:
         if (!live())
             break;
-        if (m_text.size() > frame.start && m_text.endsWith(u'\n'))
-            m_text.back() = u'\t';
-        else
-            m_text += u'\t';
+        CMTableText::endCell(m_text, frame.start);
         break;
     case Kind::Row:
         if (!live())
             break;
-        if (m_text.endsWith(u'\t'))
-            m_text.back() = u'\n';
-        else
-            m_text += u'\n';
+        CMTableText::endRow(m_text);
         break;
     default:
         break;

@@ -26,6 +26,28 @@ inline QString textTooLong()
 }
 } // namespace CMReadLimits
 
+// How the text readers lay out a table: a tab after each cell, a new line after each row.
+namespace CMTableText {
+// The new line that ends a cell's last paragraph becomes its tab; `cellStart` is where the
+// cell's text began, so an empty cell still gets one.
+inline void endCell(QString &text, qsizetype cellStart)
+{
+    if (text.size() > cellStart && text.endsWith(u'\n'))
+        text.back() = u'\t';
+    else
+        text += u'\t';
+}
+
+// The last cell's tab becomes the row's new line.
+inline void endRow(QString &text)
+{
+    if (text.endsWith(u'\t'))
+        text.back() = u'\n';
+    else
+        text += u'\n';
+}
+} // namespace CMTableText
+
 // What one document reader gives back: the document's plain text, or why it could not read
 // it, in a few plain words for the "Details: " line of the user's message ("the ZIP container
 // is damaged", "the document is encrypted"). Readers never throw.
